@@ -1,0 +1,60 @@
+#pragma once
+// Floating-point faults. The arithmetic runs with all exceptions masked; the
+// FPU's sticky flags are tested at fixed points and a raised overflow, invalid
+// operation or division by zero becomes a FloatingPointFault carrying the
+// runtime's German message. Underflow, denormal operands and inexact results
+// are not faults.
+
+#include <cfenv>
+#include <stdexcept>
+#include <string>
+
+namespace zarudiv {
+
+// An error that ends a command; what() is the German text shown to the user.
+class CommandError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class FloatingPointFault : public CommandError {
+public:
+    enum class Kind { Overflow, InvalidOperation, DivisionByZero };
+    explicit FloatingPointFault(Kind kind);
+    Kind kind() const { return kind_; }
+    static std::string Message(Kind kind);
+
+private:
+    Kind kind_;
+};
+
+// Puts this thread's FPU into the state the numerics need: x87 precision 64-bit
+// mantissa, round to nearest on x87 and SSE, all exceptions masked, flags cleared.
+// The FPU state is per thread: every worker calls this before it computes.
+void PrepareFpu();
+
+// Clears the fault flags (overflow, invalid, division by zero).
+void ClearFpuFaults();
+
+// Throws FloatingPointFault if a fault flag is raised. An overflow or a division
+// by zero is reported before an invalid operation, since the infinities they
+// leave behind are what makes later operations invalid.
+void CheckFpu();
+
+// True when a fault flag is raised (no throw).
+bool FpuFaultPending();
+
+// Keeps the flags raised by foreign code (the window toolkit, the C library)
+// out of the campaign's checks: flags are saved on entry and restored on exit.
+class FpuFlagsShield {
+public:
+    FpuFlagsShield();
+    ~FpuFlagsShield();
+    FpuFlagsShield(const FpuFlagsShield&) = delete;
+    FpuFlagsShield& operator=(const FpuFlagsShield&) = delete;
+
+private:
+    std::fexcept_t saved_{};
+};
+
+}  // namespace zarudiv

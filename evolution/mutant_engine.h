@@ -1,0 +1,78 @@
+#pragma once
+// Evaluates the mutants of one generation: each mutant's law develops the start
+// vector over the model steps, and its quality against the target is measured.
+// The evaluations draw nothing from the generator (the driver accounts for the
+// quality measure's draws), so they can run on all cores in any order; the
+// driver then accepts them in mutant order, exactly as a sequential run does.
+
+#include <condition_variable>
+#include <cstddef>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "fast_diffusion.h"
+#include "fpu.h"
+#include "tvector.h"
+
+namespace zarudiv {
+
+struct MutantLaw {
+    TVector activator;
+    TVector inhibitor;
+};
+
+struct MutantOutcome {
+    bool evaluated = false;
+    double quality = 0.0;
+    TVector state;
+    std::optional<FloatingPointFault::Kind> fault;
+};
+
+// Develops start under the law for `steps` model steps and measures the quality
+// without drawing. Leaves a fault in the outcome instead of throwing.
+void EvaluateMutant(const FastDiffusion& model, const TVector& start, const TVector& target,
+                    int steps, const MutantLaw& law, MutantOutcome& outcome);
+
+class MutantEngine {
+public:
+    // threads: 0 for all cores; 1 evaluates on the calling thread only.
+    MutantEngine(const TVector& start, const TVector& target, int steps, unsigned threads);
+    ~MutantEngine();
+    MutantEngine(const MutantEngine&) = delete;
+    MutantEngine& operator=(const MutantEngine&) = delete;
+
+    unsigned threads() const { return static_cast<unsigned>(workers_.size()) + 1u; }
+
+    // Evaluates laws[0..count). Every mutant before the first faulting one is
+    // evaluated; mutants after it may be left unevaluated.
+    void Evaluate(const std::vector<MutantLaw>& laws, std::vector<MutantOutcome>& outcomes,
+                  std::size_t count);
+
+private:
+    void WorkerLoop();
+    void RunShare();
+
+    FastDiffusion model_;
+    TVector start_;
+    TVector target_;
+    int steps_;
+
+    std::vector<std::thread> workers_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::condition_variable done_;
+    std::size_t round_ = 0;
+    std::size_t busy_ = 0;
+    bool stop_ = false;
+
+    // The batch being evaluated.
+    const std::vector<MutantLaw>* laws_ = nullptr;
+    std::vector<MutantOutcome>* outcomes_ = nullptr;
+    std::size_t count_ = 0;
+    std::size_t next_ = 0;        // next mutant to hand out (under mutex_)
+    std::size_t firstFault_ = 0;  // index of the first faulting mutant so far, or count_
+};
+
+}  // namespace zarudiv

@@ -1,0 +1,86 @@
+#pragma once
+// The protocol file: a plain-text file in Windows-1252 with CRLF line ends,
+// written through a 128-byte buffer. Text reaches the disk when the buffer is
+// full, at an explicit flush and at closing. Every write updates the file's
+// error state; the writers check it at fixed points and raise a ProtocolIoError
+// carrying the runtime's German message. After the first error further writes
+// are ignored, as with the runtime's text files.
+
+#include <array>
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "fpu.h"
+
+namespace zarudiv {
+
+class ProtocolIoError : public CommandError {
+public:
+    ProtocolIoError(int code, const std::string& message)
+        : CommandError(message), code_(code) {}
+    int code() const { return code_; }
+
+private:
+    int code_;
+};
+
+// German text for an operating-system error code (errno).
+std::string IoErrorMessage(int code);
+
+class ProtocolFile {
+public:
+    ProtocolFile() = default;
+    ~ProtocolFile();
+    ProtocolFile(const ProtocolFile&) = delete;
+    ProtocolFile& operator=(const ProtocolFile&) = delete;
+
+    // Creates or truncates the file (read access left to others). Sets the
+    // error state on failure; it does not throw.
+    void Open(const std::string& name);
+    bool isOpen() const { return fd_ >= 0; }
+    const std::string& name() const { return name_; }
+
+    // Appends UTF-8 text, stored as Windows-1252.
+    void Write(std::string_view utf8);
+    // CR LF.
+    void WriteLineEnd();
+    // Hands the buffer to the operating system.
+    void Flush();
+    // Writes out the rest of the buffer and closes the file.
+    void Close();
+    // Throws the pending error, if any.
+    void Check() const;
+
+    int errorCode() const { return error_; }
+
+private:
+    void PutByte(char byte);
+    void WriteBuffer();
+    void SetError(int code);
+
+    int fd_ = -1;
+    int error_ = 0;
+    std::string name_;
+    std::array<char, 128> buffer_{};
+    std::size_t used_ = 0;
+};
+
+// Protocol names are cut to 250 characters.
+constexpr std::size_t kMaxFileNameLength = 250;
+std::string CutFileName(const std::string& utf8Name);
+
+// The four writers of the protocol. Each checks the file's error state at its
+// fixed points and throws ProtocolIoError.
+void OpenProtocol(ProtocolFile& file, const std::string& name);
+void WriteProtocolHeader(ProtocolFile& file, double generations, double mutants, double startStep);
+void WriteProtocolRow(ProtocolFile& file, double generation, double mutants, double quality,
+                      double step);
+void CloseProtocol(ProtocolFile& file);
+
+// Closes the file after a command ended with an error, so that everything
+// written before is on disk; the closing line is left out so that a cut
+// protocol stays recognisable. Never throws.
+void AbandonProtocol(ProtocolFile& file) noexcept;
+
+}  // namespace zarudiv

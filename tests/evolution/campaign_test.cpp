@@ -1,0 +1,214 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "../support/recording_display.h"
+#include "../support/temp_dir.h"
+#include "campaign.h"
+#include "diffusion_model.h"
+#include "fpu.h"
+#include "protocol_file.h"
+
+namespace {
+
+using zarudiv::CampaignSettings;
+using zarudiv::EditField;
+using zarudiv::EngineOptions;
+using zarudiv::Generator;
+using zarudiv::PlotArea;
+using zarudiv::StepKind;
+using zarudiv::testing::ReadBytes;
+using zarudiv::testing::RecordingDisplay;
+using zarudiv::testing::TempDir;
+
+CampaignSettings Settings(int generations, int mutants, int ppm, bool save = true)
+{
+    CampaignSettings s;
+    s.maxGenerationen = generations;
+    s.maxMutanten = mutants;
+    s.StartSchrittweite = static_cast<long double>(ppm) / 1000000000.0L;
+    s.saveOption = save;
+    return s;
+}
+
+std::string Protocol(const CampaignSettings& settings, std::uint32_t seed,
+                     EngineOptions engine = {}, RecordingDisplay* shown = nullptr)
+{
+    TempDir dir;
+    const std::string name = dir.file("p.doc");
+    Generator gen;
+    RecordingDisplay local;
+    zarudiv::RunEvolutionCommand(name, settings, seed, gen, shown ? *shown : local, engine);
+    // The temporary directory differs from run to run; the first line names it.
+    std::string bytes = ReadBytes(name);
+    const std::size_t at = bytes.find(name);
+    if (at != std::string::npos)
+        bytes.replace(at, name.size(), "p.doc");
+    return bytes;
+}
+
+std::vector<std::string> Lines(const std::string& bytes)
+{
+    std::vector<std::string> lines;
+    std::size_t at = 0;
+    for (std::size_t end; (end = bytes.find("\r\n", at)) != std::string::npos; at = end + 2)
+        lines.push_back(bytes.substr(at, end - at));
+    return lines;
+}
+
+// The number of draws a campaign makes: three vectors, then per mutant the
+// step (4), the signs (2n) and the quality measure (2n), per generation the two
+// diffusion-law plots (4n), and with saving the report (11n).
+std::uint64_t ExpectedDraws(int generations, int mutants, bool save)
+{
+    const std::uint64_t n = 20;
+    return 3 * n +
+           static_cast<std::uint64_t>(generations) *
+               (static_cast<std::uint64_t>(mutants) * (4 + 4 * n) + 4 * n) +
+           (save ? 11 * n : 0);
+}
+
+TEST(CampaignTest, SameSeedGivesSameProtocolAndDifferentSeedsDiffer)
+{
+    const CampaignSettings settings = Settings(6, 5, 1000);
+    const std::string first = Protocol(settings, 42u);
+    EXPECT_EQ(Protocol(settings, 42u), first);
+    EXPECT_NE(Protocol(settings, 43u), first);
+}
+
+TEST(CampaignTest, ProtocolsAreIdenticalForEveryEngine)
+{
+    struct Case {
+        int generations, mutants, ppm;
+        std::uint32_t seed;
+    };
+    for (const Case& c : {Case{3, 4, 1000, 1u}, Case{2, 7, 1, 99u}, Case{4, 3, 1000000, 7u}}) {
+        const CampaignSettings settings = Settings(c.generations, c.mutants, c.ppm);
+        const std::string literal = Protocol(settings, c.seed, {1, StepKind::Literal});
+        for (unsigned threads : {1u, 2u, 8u})
+            EXPECT_EQ(Protocol(settings, c.seed, {threads, StepKind::Fast}), literal)
+                << "seed " << c.seed << ", " << threads << " threads";
+    }
+}
+
+TEST(CampaignTest, ProtocolHasHeaderOneRowPerGenerationAndTheReport)
+{
+    const std::vector<std::string> lines = Lines(Protocol(Settings(4, 3, 1000), 5u));
+    ASSERT_EQ(lines.size(), 1u + 4 + 4 + 194 + 1);
+    EXPECT_EQ(lines[2],
+              "maxGenerationen:    4    maxMutanten:  3    Start-Schrittweite:0.0000010000     ");
+    for (int g = 1; g <= 4; ++g) {
+        const std::string& row = lines[static_cast<std::size_t>(4 + g)];
+        const std::string evaluations = std::to_string(3 * g);
+        std::string expected(4, ' ');
+        expected += std::to_string(g);
+        expected += "*   ";
+        expected.append(10 - evaluations.size(), ' ');
+        expected += evaluations;
+        expected += '*';
+        EXPECT_EQ(row.substr(0, 20), expected) << row;
+    }
+    EXPECT_EQ(lines[9], "*");
+    EXPECT_EQ(lines.back(),
+              "##### QX++ Document #####  END of Savefile  ##########################");
+}
+
+TEST(CampaignTest, WithoutSavingOnlyTheFirstAndLastLine)
+{
+    EXPECT_EQ(Lines(Protocol(Settings(2, 2, 1000, false), 5u)).size(), 2u);
+}
+
+TEST(CampaignTest, DrawsAFixedNumberOfValuesPerMutantAndGeneration)
+{
+    for (bool save : {false, true}) {
+        for (StepKind kind : {StepKind::Literal, StepKind::Fast}) {
+            TempDir dir;
+            Generator gen;
+            RecordingDisplay display;
+            zarudiv::RunEvolutionCommand(dir.file("p.doc"), Settings(3, 2, 500, save), 11u, gen,
+                                         display, {1, kind});
+            EXPECT_EQ(gen.draws, ExpectedDraws(3, 2, save));
+            Generator reference(11u);
+            reference.Skip(ExpectedDraws(3, 2, save));
+            EXPECT_EQ(gen.RandSeed, reference.RandSeed);
+        }
+    }
+}
+
+TEST(CampaignTest, NothingMovedRunsNoGenerationButPlotsAndReports)
+{
+    RecordingDisplay display;
+    const std::vector<std::string> lines =
+        Lines(Protocol(Settings(0, 0, 0), 3u, {}, &display));
+    EXPECT_EQ(display.events, (std::vector<std::string>{"V5/16711680", "V6/16711680"}));
+    ASSERT_EQ(lines.size(), 1u + 4 + 194 + 1);
+    EXPECT_EQ(lines[2],
+              "maxGenerationen:    0    maxMutanten:  0    Start-Schrittweite:0.0000000000     ");
+}
+
+TEST(CampaignTest, WithoutMutantsBestQStaysAtTenMillion)
+{
+    RecordingDisplay display;
+    const std::vector<std::string> lines = Lines(Protocol(Settings(2, 0, 100), 3u, {}, &display));
+    EXPECT_EQ(display.texts[EditField::Edit8], "(MINIMIZE Q) Q(G) = 10000000");
+    EXPECT_EQ(display.texts[EditField::Edit4], "2 von  2");
+    EXPECT_EQ(display.texts.count(EditField::Edit5), 0u);
+    EXPECT_EQ(lines[5], "    1*            0*        10000000.0000000000*    0.0000001000*   ");
+    // The parents stay zero.
+    EXPECT_EQ(display.plotted[PlotArea::Image2], zarudiv::ZeroVector(20));
+    ASSERT_EQ(display.points.size(), 2u);
+    EXPECT_EQ(display.points[1].x, 2.0);
+    EXPECT_EQ(display.points[1].y, 10000000.0);
+    EXPECT_EQ(display.points[1].xMax, 2.0);
+    EXPECT_EQ(display.points[1].yMax, 200.0);
+    EXPECT_EQ(display.points[1].colour, 255.0);
+    EXPECT_EQ(display.points[1].caption, "  ");
+}
+
+TEST(CampaignTest, AZeroStepMakesEveryMutantATieThatIsAccepted)
+{
+    for (StepKind kind : {StepKind::Literal, StepKind::Fast}) {
+        TempDir dir;
+        Generator gen;
+        RecordingDisplay display;
+        const zarudiv::CampaignResult result = zarudiv::RunEvolutionCommand(
+            dir.file("p.doc"), Settings(3, 4, 0), 8u, gen, display, {2, kind});
+        EXPECT_EQ(result.acceptedMutants, 12);
+        EXPECT_EQ(result.bestQ, static_cast<double>(std::sqrt(80625.0L)));
+        EXPECT_EQ(display.texts[EditField::Edit6], "del[ppm]= 0");
+        EXPECT_EQ(display.texts[EditField::Edit8], "(MINIMIZE Q) Q(G) = 284");
+    }
+}
+
+TEST(CampaignTest, ShowsProgressTextsInOrder)
+{
+    RecordingDisplay display;
+    Protocol(Settings(2, 2, 1000), 21u, {}, &display);
+    std::vector<std::string> kinds;
+    for (const std::string& e : display.events)
+        kinds.push_back(e.substr(0, 2));
+    const std::vector<std::string> generation = {"P1", "T0", "P2", "T1", "T2", "P2", "T1", "T2",
+                                                 "T3", "Q2", "D1", "D4", "S2", "S3", "V7"};
+    std::vector<std::string> expected = {"V5", "V6"};
+    for (int g = 0; g < 2; ++g)
+        expected.insert(expected.end(), generation.begin(), generation.end());
+    EXPECT_EQ(kinds, expected);
+    EXPECT_EQ(display.texts[EditField::Edit4], "2 von  2");
+    EXPECT_EQ(display.texts[EditField::Edit5], "2 von  2");
+    EXPECT_EQ(display.texts[EditField::Edit6].rfind("del[ppm]= ", 0), 0u);
+}
+
+TEST(CampaignTest, NegativeStepsAreShownWithAMinusSign)
+{
+    // A large start step makes about half of the mutants' steps negative.
+    RecordingDisplay display;
+    Protocol(Settings(3, 10, 1000), 4u, {}, &display);
+    const bool negative = std::any_of(display.events.begin(), display.events.end(),
+                                      [](const std::string& e) {
+                                          return e.rfind("T2=del[ppm]= -", 0) == 0;
+                                      });
+    EXPECT_TRUE(negative);
+}
+
+}  // namespace

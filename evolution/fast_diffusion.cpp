@@ -8,6 +8,19 @@
 
 namespace zarudiv {
 
+namespace {
+
+// One contribution of emitter i at range j to a site: the activator term is
+// added before the inhibitor term is subtracted, each product formed in the
+// literal order c * (S[i] * A[j]).
+inline void Contribute(long double& t, long double c, long double sa, long double sb)
+{
+    t = t + c * sa;
+    t = t - c * sb;
+}
+
+}  // namespace
+
 FastDiffusion::FastDiffusion(int n, int m)
     : n_(n), m_(m), cos_(static_cast<std::size_t>((n + 1) * (m + 1)), 0.0L)
 {
@@ -20,35 +33,84 @@ void FastDiffusion::Step(const TVector& A, const TVector& B, TVector& S) const
 {
     const int n = n_;
     const int m = m_;
+    const auto row = static_cast<std::size_t>(m + 1);
+
     // S[i] * A[j] does not depend on the receiving site: form each product once.
-    const std::size_t row = static_cast<std::size_t>(m + 1);
     thread_local std::vector<long double> products;
     products.resize(2 * static_cast<std::size_t>(n + 1) * row);
     long double* const sa = products.data();
     long double* const sb = sa + static_cast<std::size_t>(n + 1) * row;
     for (int i = 1; i <= n; ++i) {
         const long double si = S[i];
+        const std::size_t base = static_cast<std::size_t>(i) * row;
         for (int j = 1; j <= m; ++j) {
-            sa[static_cast<std::size_t>(i) * row + static_cast<std::size_t>(j)] = si * A[j];
-            sb[static_cast<std::size_t>(i) * row + static_cast<std::size_t>(j)] = si * B[j];
+            sa[base + static_cast<std::size_t>(j)] = si * A[j];
+            sb[base + static_cast<std::size_t>(j)] = si * B[j];
         }
     }
+    const auto cosRow = [&](int k) { return &cos_[static_cast<std::size_t>(k) * row]; };
+
     long double next[TVector::kSize];
-    for (int k = 1; k <= n; ++k) {
-        const long double* c = &cos_[static_cast<std::size_t>(k * (m + 1))];
+    int k = 1;
+    // Four receiving sites at a time: their running values are independent
+    // chains, so the x87 unit works on one while the others wait for their
+    // additions. Each site still sees its contributions in order i, then j.
+    for (; k + 3 <= n; k += 4) {
+        const long double* c0 = cosRow(k);
+        const long double* c1 = cosRow(k + 1);
+        const long double* c2 = cosRow(k + 2);
+        const long double* c3 = cosRow(k + 3);
+        long double t0 = S[k];
+        long double t1 = S[k + 1];
+        long double t2 = S[k + 2];
+        long double t3 = S[k + 3];
+        for (int i = 1; i <= n; ++i) {
+            const long double* pa = sa + static_cast<std::size_t>(i) * row;
+            const long double* pb = sb + static_cast<std::size_t>(i) * row;
+            const int j0 = std::max(1, std::abs(k - i));
+            const int j1 = std::max(1, std::abs(k + 1 - i));
+            const int j2 = std::max(1, std::abs(k + 2 - i));
+            const int j3 = std::max(1, std::abs(k + 3 - i));
+            const int low = std::min(std::min(j0, j1), std::min(j2, j3));
+            const int high = std::max(std::max(j0, j1), std::max(j2, j3));
+            // Ranges some of the four sites receive and others do not yet.
+            for (int j = low; j < high && j <= m; ++j) {
+                if (j >= j0)
+                    Contribute(t0, c0[j], pa[j], pb[j]);
+                if (j >= j1)
+                    Contribute(t1, c1[j], pa[j], pb[j]);
+                if (j >= j2)
+                    Contribute(t2, c2[j], pa[j], pb[j]);
+                if (j >= j3)
+                    Contribute(t3, c3[j], pa[j], pb[j]);
+            }
+            for (int j = high; j <= m; ++j) {
+                const long double a = pa[j];
+                const long double b = pb[j];
+                Contribute(t0, c0[j], a, b);
+                Contribute(t1, c1[j], a, b);
+                Contribute(t2, c2[j], a, b);
+                Contribute(t3, c3[j], a, b);
+            }
+        }
+        next[k] = t0;
+        next[k + 1] = t1;
+        next[k + 2] = t2;
+        next[k + 3] = t3;
+    }
+    for (; k <= n; ++k) {
+        const long double* c = cosRow(k);
         long double t = S[k];
         for (int i = 1; i <= n; ++i) {
             const long double* pa = sa + static_cast<std::size_t>(i) * row;
             const long double* pb = sb + static_cast<std::size_t>(i) * row;
-            for (int j = std::max(1, std::abs(k - i)); j <= m; ++j) {
-                t = t + c[j] * pa[j];
-                t = t - c[j] * pb[j];
-            }
+            for (int j = std::max(1, std::abs(k - i)); j <= m; ++j)
+                Contribute(t, c[j], pa[j], pb[j]);
         }
         next[k] = t;
     }
-    for (int k = 1; k <= n; ++k)
-        S[k] = next[k];
+    for (int s = 1; s <= n; ++s)
+        S[s] = next[s];
 }
 
 }  // namespace zarudiv

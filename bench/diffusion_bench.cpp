@@ -1,0 +1,100 @@
+// The cost of the model step and of one mutant evaluation, literal and fast,
+// side by side in one run.
+
+#include <benchmark/benchmark.h>
+
+#include "diffusion_model.h"
+#include "fast_diffusion.h"
+#include "fpu.h"
+#include "mutant_engine.h"
+#include "random_source.h"
+#include "tvector.h"
+
+namespace {
+
+using namespace zarudiv;
+
+constexpr int kSites = 20;
+
+// A law of the size a campaign evolves (steps of about 10^-6) and the campaign's
+// start and target vectors.
+struct Setup {
+    TVector start = ZeroVector(kSites);
+    TVector target = ZeroVector(kSites);
+    MutantLaw law;
+
+    Setup()
+    {
+        StartVector(start);
+        TargetVector(target);
+        Generator gen(12345u);
+        law.activator = ZeroVector(kSites);
+        law.inhibitor = ZeroVector(kSites);
+        for (int k = 1; k <= kSites; ++k) {
+            law.activator[k] = static_cast<long double>(RandomSign(gen)) * 1e-6L;
+            law.inhibitor[k] = static_cast<long double>(RandomSign(gen)) * 1e-6L;
+        }
+    }
+};
+
+void BM_LiteralStep(benchmark::State& state)
+{
+    PrepareFpu();
+    const Setup s;
+    TVector v = s.start;
+    for (auto _ : state) {
+        DiffusionStep(s.law.activator, s.law.inhibitor, v, 1.0, 1.0);
+        benchmark::DoNotOptimize(v);
+    }
+}
+BENCHMARK(BM_LiteralStep);
+
+void BM_FastStep(benchmark::State& state)
+{
+    PrepareFpu();
+    const Setup s;
+    const FastDiffusion model(kSites, kSites);
+    TVector v = s.start;
+    for (auto _ : state) {
+        model.Step(s.law.activator, s.law.inhibitor, v);
+        benchmark::DoNotOptimize(v);
+    }
+}
+BENCHMARK(BM_FastStep);
+
+// One mutant as the literal campaign evaluates it: 20 literal steps and the
+// quality measure with its draws.
+void BM_LiteralMutant(benchmark::State& state)
+{
+    PrepareFpu();
+    const Setup s;
+    Generator gen(1u);
+    for (auto _ : state) {
+        TVector v = s.start;
+        for (int t = 0; t < kSites; ++t)
+            DiffusionStep(s.law.activator, s.law.inhibitor, v, 1.0, 1.0);
+        benchmark::DoNotOptimize(Quality(s.target, v, gen));
+    }
+    state.counters["mutants/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_LiteralMutant)->Unit(benchmark::kMillisecond);
+
+void BM_FastMutant(benchmark::State& state)
+{
+    PrepareFpu();
+    const Setup s;
+    const FastDiffusion model(kSites, kSites);
+    MutantOutcome outcome;
+    for (auto _ : state) {
+        EvaluateMutant(model, s.start, s.target, kSites, s.law, outcome);
+        benchmark::DoNotOptimize(outcome.quality);
+    }
+    state.counters["mutants/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_FastMutant)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,43 @@
+#pragma once
+// The runner's display: plots go onto in-memory image areas (when they are
+// wanted), progress goes to a terminal line on stderr.
+
+#include <array>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "canvas.h"
+#include "canvas_display.h"
+
+namespace zarudiv {
+
+class TerminalDisplay : public CanvasDisplay {
+public:
+    // progress: write a progress line to err while the campaign runs.
+    TerminalDisplay(bool progress, std::FILE* err);
+
+    // Makes the eight drawn image areas at the window's sizes and attaches them.
+    void attachImageAreas();
+    // Writes each drawn image area as DIR/ImageN.png; returns an error text or "".
+    std::string savePngs(const std::string& dir) const;
+
+    void setGenerationPosition(int g) override;
+    void showText(EditField field, const std::string& text) override;
+
+    // Ends the progress line, if one was written.
+    void finish();
+
+private:
+    void drawProgress();
+
+    bool progress_;
+    std::FILE* err_;
+    bool wroteProgress_ = false;
+    int generation_ = 0;
+    std::string generationText_;
+    std::string qualityText_;
+    std::array<std::unique_ptr<Canvas>, 8> canvases_;
+};
+
+}  // namespace zarudiv

@@ -1,0 +1,79 @@
+#include <gtest/gtest.h>
+
+#include "runner_options.h"
+
+namespace {
+
+using zarudiv::ParseRunnerOptions;
+
+TEST(RunnerOptionsTest, ScrollBarPositionsBecomeTheWindowsParameters)
+{
+    const auto parsed = ParseRunnerOptions({"--generations", "10000", "--mutants", "100", "--step",
+                                            "1", "--seed", "4294967295", "--save"});
+    ASSERT_EQ(parsed.error, "");
+    const zarudiv::CampaignSettings s = parsed.options.settings();
+    EXPECT_EQ(s.maxGenerationen, 10000);
+    EXPECT_EQ(s.maxMutanten, 100);
+    // The window divides the position by 10^9 in extended precision.
+    EXPECT_EQ(s.StartSchrittweite, 1.0L / 1000000000.0L);
+    EXPECT_TRUE(s.saveOption);
+    EXPECT_EQ(parsed.options.seed, 4294967295u);
+    EXPECT_EQ(parsed.options.protocol, "C:/QX_000_000.doc");
+    EXPECT_EQ(parsed.options.threads, 0u);
+}
+
+TEST(RunnerOptionsTest, ZeroMeansTheScrollBarWasNeverMoved)
+{
+    const auto parsed = ParseRunnerOptions({"--generations", "0", "--mutants", "0", "--step", "0"});
+    ASSERT_EQ(parsed.error, "");
+    const zarudiv::CampaignSettings s = parsed.options.settings();
+    EXPECT_EQ(s.maxGenerationen, 0);
+    EXPECT_EQ(s.StartSchrittweite, 0.0L);
+    EXPECT_FALSE(s.saveOption);
+    EXPECT_FALSE(parsed.options.seed.has_value());
+}
+
+TEST(RunnerOptionsTest, BadOptionsNameTheOptionAndItsRange)
+{
+    struct Case {
+        std::vector<std::string> args;
+        std::string error;
+    };
+    const std::vector<std::string> base = {"--generations", "1", "--mutants", "1", "--step", "1"};
+    auto with = [&](std::vector<std::string> extra) {
+        std::vector<std::string> args = base;
+        args.insert(args.end(), extra.begin(), extra.end());
+        return args;
+    };
+    const std::vector<Case> cases = {
+        {{"--generations", "10001", "--mutants", "1", "--step", "1"},
+         "--generations needs a whole number from 0 to 10000 (got \"10001\")"},
+        {{"--generations", "1", "--mutants", "-1", "--step", "1"},
+         "--mutants needs a whole number from 0 to 100 (got \"-1\")"},
+        {{"--generations", "1", "--mutants", "1", "--step", "12x"},
+         "--step needs a whole number from 0 to 1000 (got \"12x\")"},
+        {with({"--seed", "4294967296"}),
+         "--seed needs a whole number from 0 to 4294967295 (got \"4294967296\")"},
+        {with({"--threads", "0"}), "--threads needs a whole number from 1 to 256 (got \"0\")"},
+        {with({"--seed"}), "--seed needs a whole number from 0 to 4294967295"},
+        {with({"--protocol"}), "--protocol needs a file name"},
+        {with({"--fast"}), "unknown option \"--fast\" (see --help)"},
+        {{"--mutants", "1", "--step", "1"},
+         "--generations is missing: give a whole number from 0 to 10000"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ParseRunnerOptions(c.args).error, c.error);
+}
+
+TEST(RunnerOptionsTest, HelpNeedsNothingElseAndListsTheExitCodes)
+{
+    const auto parsed = ParseRunnerOptions({"--help"});
+    EXPECT_EQ(parsed.error, "");
+    EXPECT_TRUE(parsed.options.help);
+    const std::string usage = zarudiv::RunnerUsage();
+    for (const char* word : {"--generations", "--mutants", "--step", "--seed", "--save",
+                             "--protocol", "--threads", "--plots", "Exit codes", "  2  bad options"})
+        EXPECT_NE(usage.find(word), std::string::npos) << word;
+}
+
+}  // namespace

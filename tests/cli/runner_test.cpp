@@ -1,0 +1,120 @@
+// Runs the built zarudiv-run as a user or a script would.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "../support/temp_dir.h"
+
+namespace {
+
+using zarudiv::testing::ReadBytes;
+using zarudiv::testing::TempDir;
+
+struct RunResult {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string Quote(const std::string& text)
+{
+    std::string quoted = "'";
+    for (char c : text) {
+        if (c == '\'')
+            quoted += "'\\''";
+        else
+            quoted += c;
+    }
+    return quoted + "'";
+}
+
+RunResult RunRunner(const TempDir& dir, const std::string& args)
+{
+    const std::string out = dir.file("stdout.txt");
+    const std::string err = dir.file("stderr.txt");
+    const std::string command = "cd " + Quote(dir.path().string()) + " && " +
+                                Quote(ZARUDIV_RUN) + " " + args + " >" + Quote(out) + " 2>" +
+                                Quote(err) + " </dev/null";
+    const int status = std::system(command.c_str());
+    RunResult run;
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.out = ReadBytes(out);
+    run.err = ReadBytes(err);
+    return run;
+}
+
+TEST(RunnerTest, SameSeedGivesAnIdenticalFileAndOtherSeedsDiffer)
+{
+    TempDir dir;
+    const std::string common = "--generations 5 --mutants 4 --step 700 --save --protocol ";
+    ASSERT_EQ(RunRunner(dir, common + "a.doc --seed 17").exitCode, 0);
+    ASSERT_EQ(RunRunner(dir, common + "b.doc --seed 17 --threads 1").exitCode, 0);
+    ASSERT_EQ(RunRunner(dir, common + "c.doc --seed 18").exitCode, 0);
+    const std::string a = ReadBytes(dir.file("a.doc"));
+    const std::string b = ReadBytes(dir.file("b.doc"));
+    const std::string c = ReadBytes(dir.file("c.doc"));
+    // The first line names the file as given; the rest must match.
+    EXPECT_EQ(a.substr(a.find("\r\n")), b.substr(b.find("\r\n")));
+    EXPECT_NE(a.substr(a.find("\r\n")), c.substr(c.find("\r\n")));
+    EXPECT_EQ(a.rfind("##### QX++ Document #####  BEGIN of Savefile: > a.doc < ######\r\n", 0), 0u);
+}
+
+TEST(RunnerTest, DefaultProtocolGoesIntoTheDriveDirectory)
+{
+    TempDir dir;
+    const RunResult run = RunRunner(dir, "--generations 1 --mutants 1 --step 1 --seed 3");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    const std::string bytes = ReadBytes(dir.file("C:/QX_000_000.doc"));
+    EXPECT_EQ(bytes,
+              "##### QX++ Document #####  BEGIN of Savefile: > C:/QX_000_000.doc < ######\r\n"
+              "##### QX++ Document #####  END of Savefile  ##########################\r\n");
+    EXPECT_NE(run.out.find("seed 3:"), std::string::npos);
+}
+
+TEST(RunnerTest, WithoutASeedTheClockSeedIsPrintedAndRepeatable)
+{
+    TempDir dir;
+    const RunResult first = RunRunner(dir, "--generations 2 --mutants 2 --step 50 --save --protocol x.doc");
+    ASSERT_EQ(first.exitCode, 0) << first.err;
+    const std::string marker = "--seed ";
+    const std::size_t at = first.err.find(marker);
+    ASSERT_NE(at, std::string::npos) << first.err;
+    const std::string seed =
+        first.err.substr(at + marker.size(), first.err.find(')', at) - at - marker.size());
+    const std::string original = ReadBytes(dir.file("x.doc"));
+    ASSERT_EQ(RunRunner(dir, "--generations 2 --mutants 2 --step 50 --save --protocol x.doc "
+                             "--seed " + seed)
+                  .exitCode,
+              0);
+    EXPECT_EQ(ReadBytes(dir.file("x.doc")), original);
+}
+
+TEST(RunnerTest, BadOptionsExitWithTwoAndAClearMessage)
+{
+    TempDir dir;
+    const RunResult run = RunRunner(dir, "--generations 1 --mutants 101 --step 1");
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err, "zarudiv-run: --mutants needs a whole number from 0 to 100 (got \"101\")\n");
+    EXPECT_EQ(RunRunner(dir, "--bogus").exitCode, 2);
+    const RunResult help = RunRunner(dir, "--help");
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.out.find("Exit codes"), std::string::npos);
+}
+
+TEST(RunnerTest, AnUnwritableProtocolExitsWithOneAndTheGermanMessage)
+{
+    TempDir dir;
+    const RunResult run =
+        RunRunner(dir, "--generations 1 --mutants 1 --step 1 --seed 1 --protocol missing/p.doc");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "zarudiv-run: Pfad nicht gefunden\n");
+    const RunResult full = RunRunner(dir, "--generations 1 --mutants 1 --step 1 --seed 1 --save "
+                                    "--protocol /dev/full");
+    EXPECT_EQ(full.exitCode, 1);
+    EXPECT_EQ(full.err, "zarudiv-run: Festplatte voll\n");
+}
+
+}  // namespace

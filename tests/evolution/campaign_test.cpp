@@ -211,4 +211,85 @@ TEST(CampaignTest, NegativeStepsAreShownWithAMinusSign)
     EXPECT_TRUE(negative);
 }
 
+// A start step of 10^6 makes some mutants' states overflow; with seed 3 and
+// four mutants the first such mutant comes in generation 7.
+CampaignSettings Overflowing()
+{
+    CampaignSettings s = Settings(12, 4, 0);
+    s.StartSchrittweite = 1e6L;
+    return s;
+}
+
+TEST(CampaignFaultTest, AnOverflowEndsTheCampaignAndKeepsTheRowsWrittenSoFar)
+{
+    TempDir dir;
+    const std::string name = dir.file("p.doc");
+    Generator gen;
+    RecordingDisplay display;
+    try {
+        zarudiv::RunEvolutionCommand(name, Overflowing(), 3u, gen, display);
+        FAIL() << "the campaign did not overflow";
+    } catch (const zarudiv::FloatingPointFault& fault) {
+        EXPECT_EQ(fault.kind(), zarudiv::FloatingPointFault::Kind::Overflow);
+        EXPECT_STREQ(fault.what(), "Gleitkommaüberlauf");
+    }
+    EXPECT_EQ(display.texts[EditField::Edit4], "7 von  12");
+    const std::vector<std::string> lines = Lines(ReadBytes(name));
+    ASSERT_EQ(lines.size(), 1u + 4 + 6);  // first line, header, rows 1 to 6
+    EXPECT_EQ(lines.back().substr(0, 6), "    6*");
+    EXPECT_EQ(ReadBytes(name).find("END of Savefile"), std::string::npos);
+    EXPECT_EQ(ReadBytes(name).substr(ReadBytes(name).size() - 2), "\r\n");
+
+    // The file was closed: the next command rewrites it normally.
+    zarudiv::RunEvolutionCommand(name, Settings(2, 2, 100), 3u, gen, display);
+    const std::vector<std::string> next = Lines(ReadBytes(name));
+    EXPECT_EQ(next.size(), 1u + 4 + 2 + 194 + 1);
+}
+
+TEST(CampaignFaultTest, EveryEngineFaultsAtTheSameMutant)
+{
+    const auto run = [](EngineOptions engine) {
+        TempDir dir;
+        Generator gen;
+        RecordingDisplay display;
+        std::string message;
+        try {
+            zarudiv::RunEvolutionCommand(dir.file("p.doc"), Overflowing(), 3u, gen, display,
+                                         engine);
+        } catch (const zarudiv::CommandError& error) {
+            message = error.what();
+        }
+        display.events.push_back(message);
+        const std::string bytes = ReadBytes(dir.file("p.doc"));
+        display.events.push_back(bytes.substr(bytes.find("\r\n")));
+        return display.events;
+    };
+    const std::vector<std::string> literal = run({1, StepKind::Literal});
+    EXPECT_EQ(literal[literal.size() - 2], "Gleitkommaüberlauf");
+    for (unsigned threads : {1u, 2u, 8u}) {
+        const std::vector<std::string> fast = run({threads, StepKind::Fast});
+        ASSERT_EQ(fast.size(), literal.size()) << threads << " threads";
+        for (std::size_t i = 0; i < fast.size(); ++i)
+            ASSERT_EQ(fast[i], literal[i]) << "event " << i << ", " << threads << " threads";
+    }
+}
+
+TEST(CampaignFaultTest, AStepTooLargeToShowIsAnInvalidOperation)
+{
+    // step * 10^9 beyond the 64-bit range cannot be rounded for Edit6.
+    CampaignSettings s = Settings(1, 1, 0);
+    s.StartSchrittweite = 1e30L;
+    TempDir dir;
+    Generator gen;
+    RecordingDisplay display;
+    try {
+        zarudiv::RunEvolutionCommand(dir.file("p.doc"), s, 1u, gen, display);
+        FAIL() << "no fault";
+    } catch (const zarudiv::FloatingPointFault& fault) {
+        EXPECT_STREQ(fault.what(), "Ungültige Gleitkommaoperation");
+    }
+    EXPECT_EQ(display.texts.count(EditField::Edit6), 0u);
+    EXPECT_EQ(display.texts[EditField::Edit5], "1 von  1");
+}
+
 }  // namespace

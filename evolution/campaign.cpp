@@ -25,6 +25,7 @@ std::int64_t RoundForDisplay(long double x)
 {
     ClearFpuFaults();
     const long long rounded = std::llrint(x);
+    SettleFpu(rounded);
     CheckFpu();
     return rounded;
 }
@@ -215,6 +216,7 @@ void Campaign::MutantsLiteral()
         const long double s = static_cast<long double>(RandomSign(gen_));
         const long double u = Random(gen_);
         const long double step = u * s * f + parent_.step;
+        SettleFpu(step);
         CheckFpu();
         ShowMutant(step);
         law.activator = parent_.activator;
@@ -225,12 +227,14 @@ void Campaign::MutantsLiteral()
         for (int i = 1; i <= kSites; ++i)
             law.inhibitor[i] =
                 static_cast<long double>(RandomSign(gen_)) * step + parent_.inhibitor[i];
+        SettleFpu(law);
         CheckFpu();
         for (int t = 0; t < kSites; ++t) {
             DiffusionStep(law.activator, law.inhibitor, working_, 1.0, 1.0);
             CheckFpu();
         }
         const double q = Quality(target_, working_, gen_);
+        SettleFpu(q);
         CheckFpu();
         Accept(q, step, law, working_);
     }
@@ -248,6 +252,7 @@ void Campaign::MutantsEngine()
     for (; drawn < count; ++drawn) {
         ClearFpuFaults();
         steps_[drawn] = MutateInto(parent_, startStep_, gen_, laws_[drawn]);
+        SettleFpu(steps_[drawn]);
         gen_.Skip(2 * kSites);
         if (FpuFaultPending()) {
             try {

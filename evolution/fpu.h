@@ -33,6 +33,14 @@ private:
 // The FPU state is per thread: every worker calls this before it computes.
 void PrepareFpu();
 
+// Makes sure a value is really computed before the flags are read: the
+// compiler may otherwise move arithmetic past a flag test it cannot see into.
+template <typename T>
+inline void SettleFpu(const T& value)
+{
+    asm volatile("" : : "m"(value) : "memory");
+}
+
 // Clears the fault flags (overflow, invalid, division by zero).
 void ClearFpuFaults();
 

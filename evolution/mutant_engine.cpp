@@ -28,6 +28,7 @@ void EvaluateMutant(const FastDiffusion& model, const TVector& start, const TVec
     outcome.state = start;
     for (int s = 0; s < steps; ++s) {
         model.Step(law.activator, law.inhibitor, outcome.state);
+        SettleFpu(outcome.state);
         if (FpuFaultPending()) {
             outcome.fault = TakeFault();
             return;
@@ -41,6 +42,7 @@ void EvaluateMutant(const FastDiffusion& model, const TVector& start, const TVec
         sum = static_cast<double>(diff * diff + sum);
     }
     outcome.quality = static_cast<double>(std::sqrt(static_cast<long double>(sum)));
+    SettleFpu(outcome.quality);
     if (FpuFaultPending())
         outcome.fault = TakeFault();
 }

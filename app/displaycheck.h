@@ -1,0 +1,21 @@
+#pragma once
+// Whether the window has somewhere to appear. Without an X or Wayland display
+// and without a chosen Qt platform, starting the window toolkit would abort;
+// the program says what to do instead.
+
+#include <string>
+
+namespace zarudiv {
+
+struct DisplayEnvironment {
+    std::string display;         // DISPLAY
+    std::string waylandDisplay;  // WAYLAND_DISPLAY
+    std::string qpaPlatform;     // QT_QPA_PLATFORM
+    bool platformArgument = false;  // -platform given to the toolkit
+};
+
+DisplayEnvironment currentDisplayEnvironment(int argc, char** argv);
+bool displayAvailable(const DisplayEnvironment& environment);
+std::string noDisplayMessage();
+
+}  // namespace zarudiv

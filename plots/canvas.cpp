@@ -1,0 +1,83 @@
+#include "canvas.h"
+
+#include <QColor>
+#include <QFontMetrics>
+#include <QPainter>
+
+#include "canvas_font.h"
+#include "fpu.h"
+#include "raster.h"
+
+namespace zarudiv {
+
+Canvas::Canvas(int width, int height) : width_(width), height_(height) {}
+
+QImage& Canvas::bitmap()
+{
+    return const_cast<QImage&>(static_cast<const Canvas&>(*this).bitmap());
+}
+
+const QImage& Canvas::bitmap() const
+{
+    if (image_.isNull()) {
+        image_ = QImage(width_, height_, QImage::Format_RGB32);
+        image_.fill(qRgb(255, 255, 255));
+    }
+    return image_;
+}
+
+void Canvas::moveTo(int x, int y)
+{
+    x_ = x;
+    y_ = y;
+}
+
+void Canvas::lineTo(int x, int y)
+{
+    raster::Line(bitmap(), x_, y_, x, y, penWidth_, ResolveColour(penColour_));
+    x_ = x;
+    y_ = y;
+}
+
+void Canvas::rectangle(int x1, int y1, int x2, int y2)
+{
+    raster::Rectangle(bitmap(), x1, y1, x2, y2, penWidth_, ResolveColour(penColour_),
+                      ResolveColour(brushColour_));
+}
+
+void Canvas::ellipse(int x1, int y1, int x2, int y2)
+{
+    raster::Ellipse(bitmap(), x1, y1, x2, y2, penWidth_, ResolveColour(penColour_),
+                    ResolveColour(brushColour_));
+}
+
+void Canvas::textOut(int x, int y, const QString& text)
+{
+    QImage& image = bitmap();
+    // The toolkit's text code may leave floating-point flags behind; they are
+    // not the campaign's faults.
+    const FpuFlagsShield shield;
+    const QFont& font = CanvasFont();
+    const TextCell& cell = CanvasTextCell();
+    const int width = QFontMetrics(font).horizontalAdvance(text);
+    {
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::TextAntialiasing, false);
+        painter.fillRect(x, y, width, cell.height(), QColor(ResolveColour(brushColour_)));
+        painter.setFont(font);
+        painter.setPen(QColor(0, 0, 0));
+        painter.drawText(x, y + cell.ascent, text);
+    }
+    x_ = x + width;
+    y_ = y;
+}
+
+void Canvas::repaint()
+{
+    if (repaintHandler_) {
+        const FpuFlagsShield shield;
+        repaintHandler_();
+    }
+}
+
+}  // namespace zarudiv

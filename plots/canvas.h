@@ -1,0 +1,67 @@
+#pragma once
+// An image area's off-screen bitmap and its drawing state (pen colour and
+// width, brush colour, current position). Lines, rectangles and ellipses are
+// rasterised here with the system's own pixel rules; QPainter is used only
+// for text.
+
+#include <QImage>
+#include <QString>
+#include <functional>
+
+namespace zarudiv {
+
+// A colour value (red in the lowest byte; top byte 0xFF: a system colour by
+// index) as the RGB the screen shows.
+QRgb ResolveColour(unsigned colour);
+
+class Canvas {
+public:
+    Canvas(int width, int height);
+
+    int width() const { return width_; }
+    int height() const { return height_; }
+
+    // The bitmap; made on first request (white), then kept for the canvas's life.
+    QImage& bitmap();
+    const QImage& bitmap() const;
+    bool hasBitmap() const { return !image_.isNull(); }
+
+    unsigned penColour() const { return penColour_; }
+    int penWidth() const { return penWidth_; }
+    unsigned brushColour() const { return brushColour_; }
+    int penX() const { return x_; }
+    int penY() const { return y_; }
+
+    void setPenColour(unsigned colour) { penColour_ = colour; }
+    void setPenWidth(int width) { penWidth_ = width; }
+    void setBrushColour(unsigned colour) { brushColour_ = colour; }
+
+    void moveTo(int x, int y);
+    // A line from the current position to (x, y), the end point excluded.
+    // Pens wider than one pixel are laid as a square stamp (raster.h says where).
+    void lineTo(int x, int y);
+    // Filled with the brush, outlined with the pen; right and bottom edges excluded.
+    void rectangle(int x1, int y1, int x2, int y2);
+    void ellipse(int x1, int y1, int x2, int y2);
+    // Text with its top-left corner at (x, y) on an opaque brush-coloured box;
+    // the current position moves to the text's right end. Black, in the
+    // canvas font (canvas_font.h); needs a QGuiApplication.
+    void textOut(int x, int y, const QString& text);
+
+    // Copies the bitmap to the screen at once (where a screen is attached).
+    void repaint();
+    void setRepaintHandler(std::function<void()> handler) { repaintHandler_ = std::move(handler); }
+
+private:
+    int width_;
+    int height_;
+    mutable QImage image_;  // made on first request, also through the const accessor
+    unsigned penColour_ = 0x000000u;
+    int penWidth_ = 1;
+    unsigned brushColour_ = 0xFFFFFFu;
+    int x_ = 0;
+    int y_ = 0;
+    std::function<void()> repaintHandler_;
+};
+
+}  // namespace zarudiv

@@ -1,0 +1,12 @@
+#include "clear_image.h"
+
+namespace zarudiv {
+
+void ClearImage(unsigned Colour, Canvas& Image)
+{
+    Image.repaint();
+    Image.setBrushColour(Colour);
+    Image.rectangle(1, 1, Image.width(), Image.height());
+}
+
+}  // namespace zarudiv

@@ -1,0 +1,7 @@
+#include "plot_buffer.h"
+
+namespace zarudiv {
+
+TVector PlotBuffer;
+
+}  // namespace zarudiv

@@ -1,0 +1,12 @@
+#pragma once
+// Each test class of the window runs through its own entry point.
+
+namespace zarudiv {
+
+int runDisplayCheckTest(int argc, char* argv[]);
+int runStartupStateTest(int argc, char* argv[]);
+int runLayoutTest(int argc, char* argv[]);
+int runCommandsTest(int argc, char* argv[]);
+int runEvolutionCommandTest(int argc, char* argv[]);
+
+}  // namespace zarudiv

@@ -1,0 +1,79 @@
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTest>
+
+#include "apptests.h"
+#include "displaycheck.h"
+
+namespace zarudiv {
+
+class DisplayCheckTest : public QObject {
+    Q_OBJECT
+private slots:
+    void displayAvailable_data();
+    void displayAvailable();
+    void messageTellsHowToStartUnderAVirtualDisplay();
+    void programWithoutDisplayExitsWithOne();
+};
+
+void DisplayCheckTest::displayAvailable_data()
+{
+    QTest::addColumn<QString>("display");
+    QTest::addColumn<QString>("wayland");
+    QTest::addColumn<QString>("platform");
+    QTest::addColumn<bool>("platformArgument");
+    QTest::addColumn<bool>("available");
+
+    QTest::newRow("nothing set") << "" << "" << "" << false << false;
+    QTest::newRow("X display") << ":0" << "" << "" << false << true;
+    QTest::newRow("Wayland display") << "" << "wayland-0" << "" << false << true;
+    QTest::newRow("platform chosen") << "" << "" << "offscreen" << false << true;
+    QTest::newRow("-platform argument") << "" << "" << "" << true << true;
+}
+
+void DisplayCheckTest::displayAvailable()
+{
+    QFETCH(QString, display);
+    QFETCH(QString, wayland);
+    QFETCH(QString, platform);
+    QFETCH(bool, platformArgument);
+    QFETCH(bool, available);
+
+    DisplayEnvironment environment;
+    environment.display = display.toStdString();
+    environment.waylandDisplay = wayland.toStdString();
+    environment.qpaPlatform = platform.toStdString();
+    environment.platformArgument = platformArgument;
+    QCOMPARE(zarudiv::displayAvailable(environment), available);
+}
+
+void DisplayCheckTest::messageTellsHowToStartUnderAVirtualDisplay()
+{
+    const QString message = QString::fromStdString(noDisplayMessage());
+    QVERIFY(message.contains(QStringLiteral("no display")));
+    QVERIFY(message.contains(QStringLiteral("xvfb-run -a build/bin/zarudiv")));
+}
+
+void DisplayCheckTest::programWithoutDisplayExitsWithOne()
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QString::fromLatin1(name));
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(ZARUDIV_EXECUTABLE), {});
+    QVERIFY(program.waitForFinished(30000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 1);
+    QVERIFY(QString::fromUtf8(program.readAllStandardError()).contains(QStringLiteral("xvfb-run -a")));
+}
+
+int runDisplayCheckTest(int argc, char* argv[])
+{
+    DisplayCheckTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+}  // namespace zarudiv
+
+#include "displaychecktest.moc"

@@ -17,6 +17,18 @@
 
 using namespace zarudiv;
 
+namespace {
+
+// The runner draws off screen; Qt's notes about the missing screen session
+// are of no use to someone running a campaign from a script.
+void QuietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "zarudiv-run: %s\n", message.toLocal8Bit().constData());
+}
+
+}  // namespace
+
 int main(int argc, char** argv)
 {
     const std::vector<std::string> args(argv + 1, argv + argc);
@@ -39,6 +51,7 @@ int main(int argc, char** argv)
         static int qtArgc = 1;
         static char name[] = "zarudiv-run";
         static char* qtArgv[] = {name, nullptr};
+        qInstallMessageHandler(QuietQtMessages);
         app = std::make_unique<QGuiApplication>(qtArgc, qtArgv);
     }
 

@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProcess>
+#include <QImage>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
@@ -70,6 +72,8 @@ private slots:
     void seededCampaignShowsItsProgress();
     void sameSeedSameProtocol();
     void unwritableProtocolShowsTheErrorAndRunsNothing();
+    void overflowShowsTheMessageKeepsTheRowsAndTheNextCommandWorks();
+    void windowAndRunnerWriteTheSameProtocolAndPictures();
 };
 
 void EvolutionCommandTest::nothingMovedWritesOpeningAndClosingLine()
@@ -207,6 +211,72 @@ void EvolutionCommandTest::unwritableProtocolShowsTheErrorAndRunsNothing()
     QCOMPARE(form->ProgressBar1->value(), 0);
     QVERIFY(!form->Image8->canvas().hasBitmap());
     QVERIFY(form->isVisible());
+}
+
+void EvolutionCommandTest::overflowShowsTheMessageKeepsTheRowsAndTheNextCommandWorks()
+{
+    ScratchDirectory scratch;
+    FreshForm form;
+    setParameters(*form, 12, 4, 500);
+    QTest::mouseClick(form->Button3, Qt::LeftButton);
+    // No scroll-bar position reaches a step this large; with it some mutants'
+    // states overflow, the first of them (seed 3) in generation 7.
+    StartSchrittweite = 1e6L;
+    form->campaignSeed = 3u;
+    QCOMPARE(pressEvolution(*form), QStringLiteral("Gleitkomma\u00fcberlauf"));
+    QCOMPARE(form->Edit4->text(), QStringLiteral("7 von  12"));
+    QList<QByteArray> lines = protocolLines();
+    QCOMPARE(lines.size(), 1 + 4 + 6);
+    QVERIFY(lines.last().startsWith("    6*           24*"));
+    QVERIFY(!fileBytes(kProtocol).contains("END of Savefile"));
+    QVERIFY(form->isVisible());
+
+    // The file was closed after the error: the next command works normally.
+    form->ScrollBar3->setValue(400);
+    QCOMPARE(pressEvolution(*form), QString());
+    lines = protocolLines();
+    QCOMPARE(lines.size(), 1 + 4 + 12 + 194 + 1);
+    QCOMPARE(lines.last(), lastLine() + "\r");
+}
+
+void EvolutionCommandTest::windowAndRunnerWriteTheSameProtocolAndPictures()
+{
+    ScratchDirectory scratch;
+    FreshForm form;
+    QTest::mouseClick(form->Button2, Qt::LeftButton);
+    setParameters(*form, 4, 3, 800);
+    QTest::mouseClick(form->Button3, Qt::LeftButton);
+    form->campaignSeed = 4242u;
+    QCOMPARE(pressEvolution(*form), QString());
+
+    QDir runnerDir(scratch.path());
+    QVERIFY(runnerDir.mkpath(QStringLiteral("runner")));
+    QProcess runner;
+    runner.setWorkingDirectory(scratch.path() + QStringLiteral("/runner"));
+    runner.start(QStringLiteral(ZARUDIV_RUN),
+                 {QStringLiteral("--generations"), QStringLiteral("4"), QStringLiteral("--mutants"),
+                  QStringLiteral("3"), QStringLiteral("--step"), QStringLiteral("800"),
+                  QStringLiteral("--seed"), QStringLiteral("4242"), QStringLiteral("--save"),
+                  QStringLiteral("--plots"), QStringLiteral("pictures")});
+    QVERIFY(runner.waitForFinished(60000));
+    QCOMPARE(runner.exitCode(), 0);
+
+    // Both name the same file, so the two protocols must match byte for byte.
+    const QByteArray fromRunner = fileBytes(QStringLiteral("runner/") + kProtocol);
+    QVERIFY(!fromRunner.isEmpty());
+    QCOMPARE(fromRunner, fileBytes(kProtocol));
+
+    const std::pair<const ImageArea*, const char*> areas[] = {
+        {form->Image1, "Image1"}, {form->Image2, "Image2"}, {form->Image3, "Image3"},
+        {form->Image4, "Image4"}, {form->Image7, "Image7"}, {form->Image8, "Image8"},
+        {form->Image9, "Image9"}, {form->Image10, "Image10"}};
+    for (const auto& [area, name] : areas) {
+        const QImage picture(QStringLiteral("runner/pictures/") + QLatin1String(name) +
+                             QStringLiteral(".png"));
+        QVERIFY2(!picture.isNull(), name);
+        QCOMPARE(picture.convertToFormat(QImage::Format_RGB32),
+                 area->canvas().bitmap().convertToFormat(QImage::Format_RGB32));
+    }
 }
 
 int runEvolutionCommandTest(int argc, char* argv[])

@@ -62,6 +62,37 @@ TEST(RunnerTest, SameSeedGivesAnIdenticalFileAndOtherSeedsDiffer)
     EXPECT_EQ(a.rfind("##### QX++ Document #####  BEGIN of Savefile: > a.doc < ######\r\n", 0), 0u);
 }
 
+TEST(RunnerTest, PicturesChangeNothingInTheGoldenProtocol)
+{
+    TempDir dir;
+    const RunResult run = RunRunner(dir, "--generations 12 --mutants 10 --step 750 --seed 20261208 "
+                                         "--save --protocol campaign-20261208.doc --plots pics");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(ReadBytes(dir.file("campaign-20261208.doc")),
+              ReadBytes(ZARUDIV_GOLDEN_DIR "/campaign-20261208.doc"));
+    struct Picture {
+        const char* name;
+        unsigned width, height;
+    };
+    // Each image area at its size in the window.
+    for (const Picture& p : {Picture{"Image1", 225, 289}, Picture{"Image2", 153, 129},
+                             Picture{"Image3", 169, 129}, Picture{"Image4", 169, 129},
+                             Picture{"Image7", 153, 129}, Picture{"Image8", 225, 153},
+                             Picture{"Image9", 217, 153}, Picture{"Image10", 217, 153}}) {
+        const std::string png = ReadBytes(dir.file(std::string("pics/") + p.name + ".png"));
+        ASSERT_GE(png.size(), 24u) << p.name;
+        EXPECT_EQ(png.substr(0, 8), "\x89PNG\r\n\x1a\n") << p.name;
+        const auto big = [&](std::size_t at) {
+            unsigned value = 0;
+            for (std::size_t i = 0; i < 4; ++i)
+                value = (value << 8) | static_cast<unsigned char>(png[at + i]);
+            return value;
+        };
+        EXPECT_EQ(big(16), p.width) << p.name;
+        EXPECT_EQ(big(20), p.height) << p.name;
+    }
+}
+
 TEST(RunnerTest, DefaultProtocolGoesIntoTheDriveDirectory)
 {
     TempDir dir;

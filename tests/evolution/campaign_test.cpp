@@ -211,6 +211,28 @@ TEST(CampaignTest, NegativeStepsAreShownWithAMinusSign)
     EXPECT_TRUE(negative);
 }
 
+std::string AfterFirstLine(const std::string& bytes)
+{
+    return bytes.substr(std::min(bytes.size(), bytes.find("\r\n")));
+}
+
+// The pinned protocol of one campaign: whatever the display does with the
+// plots and whichever engine runs, these bytes do not change.
+TEST(CampaignTest, SeededCampaignMatchesTheGoldenProtocol)
+{
+    const std::string golden = ReadBytes(ZARUDIV_GOLDEN_DIR "/campaign-20261208.doc");
+    ASSERT_FALSE(golden.empty());
+    for (EngineOptions engine : {EngineOptions{1, StepKind::Literal}, EngineOptions{2, StepKind::Fast}}) {
+        TempDir dir;
+        Generator gen;
+        zarudiv::CampaignDisplay plain;
+        zarudiv::RunEvolutionCommand(dir.file("campaign-20261208.doc"), Settings(12, 10, 750),
+                                     20261208u, gen, plain, engine);
+        EXPECT_EQ(AfterFirstLine(ReadBytes(dir.file("campaign-20261208.doc"))),
+                  AfterFirstLine(golden));
+    }
+}
+
 // A start step of 10^6 makes some mutants' states overflow; with seed 3 and
 // four mutants the first such mutant comes in generation 7.
 CampaignSettings Overflowing()

@@ -26,11 +26,21 @@ public:
     // for vectors of count n (S) and m (A, B).
     void Step(const TVector& A, const TVector& B, TVector& S) const;
 
+    // A cosine factor held as two doubles whose sum is the factor exactly:
+    // two cheap 64-bit loads and one exact addition instead of one slow
+    // 80-bit load.
+    struct SplitFactor {
+        double high;
+        double low;
+    };
+
 private:
     int n_;
     int m_;
     // cos_[k * (m_ + 1) + j] for the receiving site k and the range j.
     std::vector<long double> cos_;
+    std::vector<SplitFactor> split_;
+    bool splitExact_ = true;  // every factor is exactly high + low
 };
 
 }  // namespace zarudiv

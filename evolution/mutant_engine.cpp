@@ -1,6 +1,7 @@
 #include "mutant_engine.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 
 namespace zarudiv {
@@ -62,28 +63,45 @@ MutantEngine::~MutantEngine()
 {
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        stop_ = true;
+        stop_.store(true);
     }
     wake_.notify_all();
     for (auto& worker : workers_)
         worker.join();
 }
 
+namespace {
+
+// Spins until ready() holds or about a millisecond has passed.
+template <typename Ready>
+bool SpinUntil(Ready&& ready)
+{
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::milliseconds(1);
+    for (unsigned spin = 0;; ++spin) {
+        if (ready())
+            return true;
+#if defined(__x86_64__) || defined(__i386__)
+        __builtin_ia32_pause();
+#endif
+        if ((spin & 1023u) == 1023u && std::chrono::steady_clock::now() > limit)
+            return false;
+    }
+}
+
+}  // namespace
+
 void MutantEngine::RunShare()
 {
     for (;;) {
-        std::size_t index;
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            if (next_ >= count_ || next_ > firstFault_)
-                return;
-            index = next_++;
-        }
+        const std::size_t index = next_.fetch_add(1, std::memory_order_relaxed);
+        if (index >= count_ || index > firstFault_.load(std::memory_order_relaxed))
+            return;
         MutantOutcome& outcome = (*outcomes_)[index];
         EvaluateMutant(model_, start_, target_, steps_, (*laws_)[index], outcome);
         if (outcome.fault) {
-            std::lock_guard<std::mutex> lock(mutex_);
-            firstFault_ = std::min(firstFault_, index);
+            std::size_t seen = firstFault_.load(std::memory_order_relaxed);
+            while (index < seen && !firstFault_.compare_exchange_weak(seen, index)) {
+            }
         }
     }
 }
@@ -94,18 +112,18 @@ void MutantEngine::WorkerLoop()
     PrepareFpu();
     std::size_t seen = 0;
     for (;;) {
-        {
+        const auto ready = [&] { return stop_.load() || round_.load(std::memory_order_acquire) != seen; };
+        if (!SpinUntil(ready)) {
             std::unique_lock<std::mutex> lock(mutex_);
-            wake_.wait(lock, [&] { return stop_ || round_ != seen; });
-            if (stop_)
-                return;
-            seen = round_;
+            wake_.wait(lock, ready);
         }
+        if (stop_.load())
+            return;
+        seen = round_.load(std::memory_order_acquire);
         RunShare();
-        {
+        if (busy_.fetch_sub(1, std::memory_order_acq_rel) == 1) {
             std::lock_guard<std::mutex> lock(mutex_);
-            if (--busy_ == 0)
-                done_.notify_one();
+            done_.notify_one();
         }
     }
 }
@@ -117,21 +135,24 @@ void MutantEngine::Evaluate(const std::vector<MutantLaw>& laws,
         outcomes.resize(count);
     for (std::size_t i = 0; i < count; ++i)
         outcomes[i].evaluated = false;
+    laws_ = &laws;
+    outcomes_ = &outcomes;
+    count_ = count;
+    next_.store(0, std::memory_order_relaxed);
+    firstFault_.store(count, std::memory_order_relaxed);
+    busy_.store(workers_.size(), std::memory_order_relaxed);
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        laws_ = &laws;
-        outcomes_ = &outcomes;
-        count_ = count;
-        next_ = 0;
-        firstFault_ = count;
-        busy_ = workers_.size();
-        ++round_;
+        round_.fetch_add(1, std::memory_order_release);
     }
     if (!workers_.empty())
         wake_.notify_all();
     RunShare();
-    std::unique_lock<std::mutex> lock(mutex_);
-    done_.wait(lock, [&] { return busy_ == 0; });
+    const auto finished = [&] { return busy_.load(std::memory_order_acquire) == 0; };
+    if (!SpinUntil(finished)) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        done_.wait(lock, finished);
+    }
     // The calling thread's own flags must not leak into the driver's checks.
     ClearFpuFaults();
 }

@@ -5,6 +5,7 @@
 // quality measure's draws), so they can run on all cores in any order; the
 // driver then accepts them in mutant order, exactly as a sequential run does.
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <mutex>
@@ -60,19 +61,22 @@ private:
     int steps_;
 
     std::vector<std::thread> workers_;
+    // Workers and the driver spin a little before they sleep: a generation's
+    // serial part is short, and waking a sleeping thread costs more than a
+    // mutant's evaluation on some machines.
     std::mutex mutex_;
     std::condition_variable wake_;
     std::condition_variable done_;
-    std::size_t round_ = 0;
-    std::size_t busy_ = 0;
-    bool stop_ = false;
+    std::atomic<std::size_t> round_{0};
+    std::atomic<std::size_t> busy_{0};
+    std::atomic<bool> stop_{false};
 
-    // The batch being evaluated.
+    // The batch being evaluated, published by the round counter.
     const std::vector<MutantLaw>* laws_ = nullptr;
     std::vector<MutantOutcome>* outcomes_ = nullptr;
     std::size_t count_ = 0;
-    std::size_t next_ = 0;        // next mutant to hand out (under mutex_)
-    std::size_t firstFault_ = 0;  // index of the first faulting mutant so far, or count_
+    std::atomic<std::size_t> next_{0};        // next mutant to hand out
+    std::atomic<std::size_t> firstFault_{0};  // first faulting mutant so far, or count_
 };
 
 }  // namespace zarudiv

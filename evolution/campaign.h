@@ -25,7 +25,7 @@ enum class StepKind { Fast, Literal };
 
 // How mutants are evaluated; no choice here changes a single result.
 struct EngineOptions {
-    unsigned threads = 1;  // 0: all cores
+    unsigned threads = 0;  // 0: all cores; 1: the calling thread only
     StepKind step = StepKind::Fast;
 };
 

@@ -29,8 +29,9 @@ inline long double Join(const FastDiffusion::SplitFactor& f)
 
 }  // namespace
 
-FastDiffusion::FastDiffusion(int n, int m)
-    : n_(n), m_(m), cos_(static_cast<std::size_t>((n + 1) * (m + 1)), 0.0L)
+FastDiffusion::FastDiffusion(int n, int m, bool splitFactors)
+    : n_(n), m_(m), cos_(static_cast<std::size_t>((n + 1) * (m + 1)), 0.0L),
+      splitExact_(splitFactors)
 {
     for (int k = 1; k <= n_; ++k)
         for (int j = 1; j <= m_; ++j)

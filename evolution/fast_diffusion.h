@@ -16,8 +16,10 @@ namespace zarudiv {
 
 class FastDiffusion {
 public:
-    // n sites, laws of m ranges.
-    FastDiffusion(int n, int m);
+    // n sites, laws of m ranges. splitFactors: hold the cosine factors as
+    // exact double pairs where they allow it (tests turn it off to exercise
+    // the plain table).
+    FastDiffusion(int n, int m, bool splitFactors = true);
 
     int sites() const { return n_; }
     int ranges() const { return m_; }

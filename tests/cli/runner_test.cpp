@@ -93,6 +93,26 @@ TEST(RunnerTest, PicturesChangeNothingInTheGoldenProtocol)
     }
 }
 
+TEST(RunnerTest, WithSaveTheReportFollowsTheRowsForAnySeed)
+{
+    TempDir dir;
+    for (const char* seed : {"1", "977", "4294967295"}) {
+        const RunResult run = RunRunner(
+            dir, std::string("--generations 7 --mutants 3 --step 1000 --save --protocol r.doc --seed ") +
+                     seed);
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        std::vector<std::string> lines;
+        const std::string bytes = ReadBytes(dir.file("r.doc"));
+        for (std::size_t at = 0, end; (end = bytes.find("\r\n", at)) != std::string::npos; at = end + 2)
+            lines.push_back(bytes.substr(at, end - at));
+        ASSERT_EQ(lines.size(), 1u + 4 + 7 + 194 + 1) << seed;
+        EXPECT_EQ(lines[11].substr(0, 6), "    7*") << seed;
+        EXPECT_EQ(lines[12], "*") << seed;
+        EXPECT_EQ(lines[13].substr(0, 12), "0.0000000000") << seed;
+        EXPECT_EQ(lines[lines.size() - 2], "*   Ende der Integral und Mittelwerte ") << seed;
+    }
+}
+
 TEST(RunnerTest, DefaultProtocolGoesIntoTheDriveDirectory)
 {
     TempDir dir;

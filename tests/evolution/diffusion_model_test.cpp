@@ -107,18 +107,24 @@ TEST(DiffusionStepTest, MatchesTheClosedFormOnThreeSites)
 TEST(DiffusionStepTest, FastStepIsBitIdenticalToTheLiteralStep)
 {
     Generator gen(2718u);
-    const zarudiv::FastDiffusion fast(20, 20);
-    for (int law = 0; law < 40; ++law) {
-        const long double scale = law < 20 ? 1e-4L : 1e-2L;
-        const TVector A = RandomLaw(gen, 20, scale);
-        const TVector B = RandomLaw(gen, 20, scale);
-        TVector literal = Start20();
-        TVector quick = literal;
-        for (int step = 0; step < 20; ++step) {
-            zarudiv::DiffusionStep(A, B, literal, 1.0, 1.0);
-            fast.Step(A, B, quick);
+    // Both ways of holding the cosine factors: exact double pairs and 80-bit.
+    for (bool split : {true, false}) {
+        const zarudiv::FastDiffusion fast(20, 20, split);
+        for (int law = 0; law < 60; ++law) {
+            // Laws of the campaign's size and far larger ones, whose states
+            // grow by many orders of magnitude over the 20 steps.
+            const long double scale = law < 20 ? 1e-6L : law < 40 ? 1e-2L : 1.0L;
+            const TVector A = RandomLaw(gen, 20, scale);
+            const TVector B = RandomLaw(gen, 20, scale);
+            TVector literal = Start20();
+            TVector quick = literal;
+            for (int step = 0; step < 20; ++step) {
+                zarudiv::DiffusionStep(A, B, literal, 1.0, 1.0);
+                fast.Step(A, B, quick);
+            }
+            ASSERT_EQ(std::memcmp(&literal, &quick, sizeof literal), 0)
+                << "law " << law << (split ? ", split factors" : ", 80-bit factors");
         }
-        ASSERT_EQ(std::memcmp(&literal, &quick, sizeof literal), 0) << "law " << law;
     }
 }
 

@@ -53,8 +53,10 @@ MutantEngine::MutantEngine(const TVector& start, const TVector& target, int step
     : model_(VectorCount(start), VectorCount(start)), start_(start), target_(target),
       steps_(steps)
 {
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
     if (threads == 0)
-        threads = std::max(1u, std::thread::hardware_concurrency());
+        threads = cores;
+    spin_ = threads <= cores;
     for (unsigned t = 1; t < threads; ++t)
         workers_.emplace_back([this] { WorkerLoop(); });
 }
@@ -74,8 +76,10 @@ namespace {
 
 // Spins until ready() holds or about a millisecond has passed.
 template <typename Ready>
-bool SpinUntil(Ready&& ready)
+bool SpinUntil(bool spin, Ready&& ready)
 {
+    if (!spin)
+        return ready();
     const auto limit = std::chrono::steady_clock::now() + std::chrono::milliseconds(1);
     for (unsigned spin = 0;; ++spin) {
         if (ready())
@@ -113,7 +117,7 @@ void MutantEngine::WorkerLoop()
     std::size_t seen = 0;
     for (;;) {
         const auto ready = [&] { return stop_.load() || round_.load(std::memory_order_acquire) != seen; };
-        if (!SpinUntil(ready)) {
+        if (!SpinUntil(spin_, ready)) {
             std::unique_lock<std::mutex> lock(mutex_);
             wake_.wait(lock, ready);
         }
@@ -149,7 +153,7 @@ void MutantEngine::Evaluate(const std::vector<MutantLaw>& laws,
         wake_.notify_all();
     RunShare();
     const auto finished = [&] { return busy_.load(std::memory_order_acquire) == 0; };
-    if (!SpinUntil(finished)) {
+    if (!SpinUntil(spin_, finished)) {
         std::unique_lock<std::mutex> lock(mutex_);
         done_.wait(lock, finished);
     }

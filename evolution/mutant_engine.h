@@ -70,6 +70,7 @@ private:
     std::atomic<std::size_t> round_{0};
     std::atomic<std::size_t> busy_{0};
     std::atomic<bool> stop_{false};
+    bool spin_ = true;  // only while every thread has a core of its own
 
     // The batch being evaluated, published by the round counter.
     const std::vector<MutantLaw>* laws_ = nullptr;

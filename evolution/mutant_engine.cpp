@@ -81,13 +81,13 @@ bool SpinUntil(bool spin, Ready&& ready)
     if (!spin)
         return ready();
     const auto limit = std::chrono::steady_clock::now() + std::chrono::milliseconds(1);
-    for (unsigned spin = 0;; ++spin) {
+    for (unsigned round = 0;; ++round) {
         if (ready())
             return true;
 #if defined(__x86_64__) || defined(__i386__)
         __builtin_ia32_pause();
 #endif
-        if ((spin & 1023u) == 1023u && std::chrono::steady_clock::now() > limit)
+        if ((round & 1023u) == 1023u && std::chrono::steady_clock::now() > limit)
             return false;
     }
 }

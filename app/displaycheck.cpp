@@ -1,7 +1,6 @@
 #include "displaycheck.h"
 
 #include <cstdlib>
-#include <string_view>
 
 namespace zarudiv {
 
@@ -15,24 +14,19 @@ std::string variable(const char* name)
 
 }  // namespace
 
-DisplayEnvironment currentDisplayEnvironment(int argc, char** argv)
+DisplayEnvironment currentDisplayEnvironment()
 {
     DisplayEnvironment environment;
     environment.display = variable("DISPLAY");
     environment.waylandDisplay = variable("WAYLAND_DISPLAY");
     environment.qpaPlatform = variable("QT_QPA_PLATFORM");
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view argument(argv[i]);
-        if (argument == "-platform" || argument == "--platform")
-            environment.platformArgument = true;
-    }
     return environment;
 }
 
 bool displayAvailable(const DisplayEnvironment& environment)
 {
     return !environment.display.empty() || !environment.waylandDisplay.empty() ||
-           !environment.qpaPlatform.empty() || environment.platformArgument;
+           !environment.qpaPlatform.empty();
 }
 
 std::string noDisplayMessage()

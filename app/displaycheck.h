@@ -11,10 +11,9 @@ struct DisplayEnvironment {
     std::string display;         // DISPLAY
     std::string waylandDisplay;  // WAYLAND_DISPLAY
     std::string qpaPlatform;     // QT_QPA_PLATFORM
-    bool platformArgument = false;  // -platform given to the toolkit
 };
 
-DisplayEnvironment currentDisplayEnvironment(int argc, char** argv);
+DisplayEnvironment currentDisplayEnvironment();
 bool displayAvailable(const DisplayEnvironment& environment);
 std::string noDisplayMessage();
 

@@ -4,13 +4,15 @@
 #include "displaycheck.h"
 #include "tform1.h"
 
-int main(int argc, char* argv[])
+int main(int /*argc*/, char* argv[])
 {
-    if (!zarudiv::displayAvailable(zarudiv::currentDisplayEnvironment(argc, argv))) {
+    if (!zarudiv::displayAvailable(zarudiv::currentDisplayEnvironment())) {
         std::fputs(zarudiv::noDisplayMessage().c_str(), stderr);
         return 1;
     }
-    QApplication application(argc, argv);
+    // The program reads no command line: the toolkit sees only its name.
+    int toolkitArgc = 1;
+    QApplication application(toolkitArgc, argv);
     zarudiv::TForm1 form;  // makes itself the program's Form1
     form.show();
     return QApplication::exec();

@@ -30,12 +30,24 @@ std::int64_t RoundForDisplay(long double x)
     return rounded;
 }
 
-// Display calls go into foreign code; whatever flags it raises are not ours.
+// Texts and progress bars go into foreign code; whatever flags it raises are
+// not ours.
 template <typename Call>
 void Show(Call&& call)
 {
     FpuFlagsShield shield;
     call();
+}
+
+// The plots compute with the campaign's values (extrema stored as double,
+// scaled positions), and a fault there ends the campaign like any other. The
+// plotting code shields its own calls into the toolkit.
+template <typename Call>
+void Plot(Call&& call)
+{
+    ClearFpuFaults();
+    call();
+    CheckFpu();
 }
 
 std::string Of(std::int64_t count, std::int64_t total)
@@ -139,8 +151,8 @@ CampaignResult Campaign::Run(std::optional<std::uint32_t> seed)
     qualityRange_ = static_cast<long double>(kSites * 100) * 0.1L;
     MakeVectors();
 
-    Show([&] { display_.plotVector(PlotArea::Image8, kBlue, target_); });
-    Show([&] { display_.plotVector(PlotArea::Image9, kBlue, start_); });
+    Plot([&] { display_.plotVector(PlotArea::Image8, kBlue, target_); });
+    Plot([&] { display_.plotVector(PlotArea::Image9, kBlue, start_); });
 
     if (settings_.saveOption)
         WriteProtocolHeader(protocol_, settings_.maxGenerationen, settings_.maxMutanten,
@@ -307,17 +319,15 @@ void Campaign::EndGeneration(int g)
     point.y = generationQ;
     point.spare3 = 0.0;
     point.colour = 255.0;
-    Show([&] { display_.plotQuality(point); });
+    Plot([&] { display_.plotQuality(point); });
 
     // The diffusion-law plots draw from the generator: they are part of the
     // campaign's sequence of draws.
-    Show([&] {
-        display_.plotDiffusionLaw(PlotArea::Image2, parent_.activator, gen_);
-        display_.plotDiffusionLaw(PlotArea::Image7, parent_.inhibitor, gen_);
-        display_.plotSpectrum(PlotArea::Image3, parent_.activator);
-        display_.plotSpectrum(PlotArea::Image4, parent_.inhibitor);
-        display_.plotVector(PlotArea::Image10, kBlue, bestEvolved_);
-    });
+    Plot([&] { display_.plotDiffusionLaw(PlotArea::Image2, parent_.activator, gen_); });
+    Plot([&] { display_.plotDiffusionLaw(PlotArea::Image7, parent_.inhibitor, gen_); });
+    Plot([&] { display_.plotSpectrum(PlotArea::Image3, parent_.activator); });
+    Plot([&] { display_.plotSpectrum(PlotArea::Image4, parent_.inhibitor); });
+    Plot([&] { display_.plotVector(PlotArea::Image10, kBlue, bestEvolved_); });
 }
 
 }  // namespace

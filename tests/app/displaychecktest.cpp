@@ -21,14 +21,12 @@ void DisplayCheckTest::displayAvailable_data()
     QTest::addColumn<QString>("display");
     QTest::addColumn<QString>("wayland");
     QTest::addColumn<QString>("platform");
-    QTest::addColumn<bool>("platformArgument");
     QTest::addColumn<bool>("available");
 
-    QTest::newRow("nothing set") << "" << "" << "" << false << false;
-    QTest::newRow("X display") << ":0" << "" << "" << false << true;
-    QTest::newRow("Wayland display") << "" << "wayland-0" << "" << false << true;
-    QTest::newRow("platform chosen") << "" << "" << "offscreen" << false << true;
-    QTest::newRow("-platform argument") << "" << "" << "" << true << true;
+    QTest::newRow("nothing set") << "" << "" << "" << false;
+    QTest::newRow("X display") << ":0" << "" << "" << true;
+    QTest::newRow("Wayland display") << "" << "wayland-0" << "" << true;
+    QTest::newRow("platform chosen") << "" << "" << "offscreen" << true;
 }
 
 void DisplayCheckTest::displayAvailable()
@@ -36,14 +34,12 @@ void DisplayCheckTest::displayAvailable()
     QFETCH(QString, display);
     QFETCH(QString, wayland);
     QFETCH(QString, platform);
-    QFETCH(bool, platformArgument);
     QFETCH(bool, available);
 
     DisplayEnvironment environment;
     environment.display = display.toStdString();
     environment.waylandDisplay = wayland.toStdString();
     environment.qpaPlatform = platform.toStdString();
-    environment.platformArgument = platformArgument;
     QCOMPARE(zarudiv::displayAvailable(environment), available);
 }
 

@@ -296,6 +296,41 @@ TEST(CampaignFaultTest, EveryEngineFaultsAtTheSameMutant)
     }
 }
 
+// A display whose spectrum plot overflows, as a plot of a vector beyond the
+// range of double would when it stores its extrema.
+class OverflowingSpectrum : public RecordingDisplay {
+public:
+    void plotSpectrum(PlotArea area, const zarudiv::TVector& v) override
+    {
+        RecordingDisplay::plotSpectrum(area, v);
+        volatile double huge = 1e308;
+        huge = huge * 10.0;
+    }
+    // Foreign code in the texts raises flags too; those are not the campaign's.
+    void showText(EditField field, const std::string& text) override
+    {
+        RecordingDisplay::showText(field, text);
+        volatile double zero = 0.0;
+        zero = zero / zero;
+    }
+};
+
+TEST(CampaignFaultTest, AFaultInAPlotEndsTheCampaignButFlagsOfTheTextsDoNot)
+{
+    TempDir dir;
+    Generator gen;
+    OverflowingSpectrum display;
+    try {
+        zarudiv::RunEvolutionCommand(dir.file("p.doc"), Settings(3, 2, 100), 1u, gen, display);
+        FAIL() << "no fault";
+    } catch (const zarudiv::FloatingPointFault& fault) {
+        EXPECT_EQ(fault.kind(), zarudiv::FloatingPointFault::Kind::Overflow);
+    }
+    // The first generation's spectrum plot ended it.
+    EXPECT_EQ(display.texts[EditField::Edit4], "1 von  3");
+    EXPECT_EQ(display.plotted.count(PlotArea::Image4), 0u);
+}
+
 TEST(CampaignFaultTest, AStepTooLargeToShowIsAnInvalidOperation)
 {
     // step * 10^9 beyond the 64-bit range cannot be rounded for Edit6.

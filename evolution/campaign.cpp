@@ -21,9 +21,10 @@ constexpr int kSites = 20;  // every vector of a campaign has 20 elements
 
 // Display texts are rounded like every displayed real: nearest, halves to even,
 // as a 64-bit integer; an integer outside that range is an invalid operation.
+// The flags are clear here (every region before was checked), so a fault in
+// forming x itself is reported too.
 std::int64_t RoundForDisplay(long double x)
 {
-    ClearFpuFaults();
     const long long rounded = std::llrint(x);
     SettleFpu(rounded);
     CheckFpu();
@@ -61,22 +62,35 @@ struct Parent {
     TVector inhibitor;
 };
 
-// The draws of one mutant, in the campaign's order: the step width, then all
-// activator signs, then all inhibitor signs.
-long double MutateInto(const Parent& parent, long double startStep, Generator& gen,
-                       MutantLaw& law)
+// A mutant's step width: four draws (the step factor's two, a sign, a real).
+long double MutantStep(const Parent& parent, long double startStep, Generator& gen)
 {
     const long double f = StepFactor(gen, static_cast<double>(startStep));
     const long double s = static_cast<long double>(RandomSign(gen));
     const long double u = Random(gen);
-    const long double step = u * s * f + parent.step;
+    return u * s * f + parent.step;
+}
+
+// A mutant's law: one sign per coefficient, all activator signs before all
+// inhibitor signs; always built from the generation's parent.
+void MutateLaw(const Parent& parent, long double step, Generator& gen, MutantLaw& law)
+{
     law.activator = parent.activator;
     law.inhibitor = parent.inhibitor;
     for (int i = 1; i <= kSites; ++i)
         law.activator[i] = static_cast<long double>(RandomSign(gen)) * step + parent.activator[i];
     for (int i = 1; i <= kSites; ++i)
         law.inhibitor[i] = static_cast<long double>(RandomSign(gen)) * step + parent.inhibitor[i];
-    return step;
+}
+
+std::optional<FloatingPointFault::Kind> PendingFault()
+{
+    try {
+        CheckFpu();
+    } catch (const FloatingPointFault& fault) {
+        return fault.kind();
+    }
+    return std::nullopt;
 }
 
 class Campaign {
@@ -224,21 +238,11 @@ void Campaign::MutantsLiteral()
         });
         working_ = start_;
         ClearFpuFaults();
-        const long double f = StepFactor(gen_, static_cast<double>(startStep_));
-        const long double s = static_cast<long double>(RandomSign(gen_));
-        const long double u = Random(gen_);
-        const long double step = u * s * f + parent_.step;
+        const long double step = MutantStep(parent_, startStep_, gen_);
         SettleFpu(step);
         CheckFpu();
         ShowMutant(step);
-        law.activator = parent_.activator;
-        law.inhibitor = parent_.inhibitor;
-        for (int i = 1; i <= kSites; ++i)
-            law.activator[i] =
-                static_cast<long double>(RandomSign(gen_)) * step + parent_.activator[i];
-        for (int i = 1; i <= kSites; ++i)
-            law.inhibitor[i] =
-                static_cast<long double>(RandomSign(gen_)) * step + parent_.inhibitor[i];
+        MutateLaw(parent_, step, gen_, law);
         SettleFpu(law);
         CheckFpu();
         for (int t = 0; t < kSites; ++t) {
@@ -259,36 +263,44 @@ void Campaign::MutantsLiteral()
 void Campaign::MutantsEngine()
 {
     const auto count = static_cast<std::size_t>(settings_.maxMutanten);
+    // A fault while drawing mutant m ends the campaign there, before or after
+    // its step width is shown, as in the sequential order.
+    struct DrawFault {
+        FloatingPointFault::Kind kind;
+        bool beforeStepShown;
+    };
+    std::optional<DrawFault> drawFault;
     std::size_t drawn = 0;
-    std::optional<FloatingPointFault::Kind> drawFault;
-    for (; drawn < count; ++drawn) {
+    while (drawn < count && !drawFault) {
         ClearFpuFaults();
-        steps_[drawn] = MutateInto(parent_, startStep_, gen_, laws_[drawn]);
+        steps_[drawn] = MutantStep(parent_, startStep_, gen_);
         SettleFpu(steps_[drawn]);
-        gen_.Skip(2 * kSites);
-        if (FpuFaultPending()) {
-            try {
-                CheckFpu();
-            } catch (const FloatingPointFault& fault) {
-                drawFault = fault.kind();
-            }
-            ++drawn;
-            break;
+        if (const auto kind = PendingFault()) {
+            drawFault = DrawFault{*kind, true};
+        } else {
+            MutateLaw(parent_, steps_[drawn], gen_, laws_[drawn]);
+            SettleFpu(laws_[drawn]);
+            if (const auto lawKind = PendingFault())
+                drawFault = DrawFault{*lawKind, false};
         }
+        gen_.Skip(2 * kSites);
+        ++drawn;
     }
     // A mutant whose draws faulted is not evaluated; nothing after it runs.
-    const std::size_t evaluate = drawFault ? drawn - 1 : drawn;
-    engineImpl_->Evaluate(laws_, outcomes_, evaluate);
+    engineImpl_->Evaluate(laws_, outcomes_, drawFault ? drawn - 1 : drawn);
 
     for (std::size_t i = 0; i < drawn; ++i) {
         const int m = static_cast<int>(i) + 1;
+        const bool faulted = drawFault && i + 1 == drawn;
         Show([&] {
             display_.setMutantPosition(m);
             display_.showText(EditField::Edit5, Of(m, settings_.maxMutanten));
         });
-        if (drawFault && i + 1 == drawn)
-            throw FloatingPointFault(*drawFault);
+        if (faulted && drawFault->beforeStepShown)
+            throw FloatingPointFault(drawFault->kind);
         ShowMutant(steps_[i]);
+        if (faulted)
+            throw FloatingPointFault(drawFault->kind);
         const MutantOutcome& outcome = outcomes_[i];
         if (outcome.fault)
             throw FloatingPointFault(*outcome.fault);

@@ -1,5 +1,7 @@
 #include "displaycheck.h"
 
+#include <xcb/xcb.h>
+
 #include <cstdlib>
 
 namespace zarudiv {
@@ -36,6 +38,27 @@ std::string noDisplayMessage()
            "under a virtual display:\n"
            "    xvfb-run -a build/bin/zarudiv\n"
            "For campaigns without a window use the headless runner build/bin/zarudiv-run.\n";
+}
+
+bool xDisplayReachable(const DisplayEnvironment& environment)
+{
+    // Another platform or a Wayland display is Qt's to handle.
+    if (!environment.qpaPlatform.empty() || !environment.waylandDisplay.empty() ||
+        environment.display.empty())
+        return true;
+    int screen = 0;
+    xcb_connection_t* connection = xcb_connect(environment.display.c_str(), &screen);
+    const bool reachable = xcb_connection_has_error(connection) == 0;
+    xcb_disconnect(connection);
+    return reachable;
+}
+
+std::string unreachableDisplayMessage(const std::string& display)
+{
+    return "zarudiv: cannot connect to the display DISPLAY=" + display + ".\n"
+           "Check that its X server is running, or start the window under a virtual\n"
+           "display instead:\n"
+           "    xvfb-run -a build/bin/zarudiv\n";
 }
 
 }  // namespace zarudiv

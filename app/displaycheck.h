@@ -17,4 +17,9 @@ DisplayEnvironment currentDisplayEnvironment();
 bool displayAvailable(const DisplayEnvironment& environment);
 std::string noDisplayMessage();
 
+// With only an X display named, whether its server answers: Qt aborts when it
+// cannot connect, so the program checks first.
+bool xDisplayReachable(const DisplayEnvironment& environment);
+std::string unreachableDisplayMessage(const std::string& display);
+
 }  // namespace zarudiv

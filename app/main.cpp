@@ -6,8 +6,13 @@
 
 int main(int /*argc*/, char* argv[])
 {
-    if (!zarudiv::displayAvailable(zarudiv::currentDisplayEnvironment())) {
+    const zarudiv::DisplayEnvironment environment = zarudiv::currentDisplayEnvironment();
+    if (!zarudiv::displayAvailable(environment)) {
         std::fputs(zarudiv::noDisplayMessage().c_str(), stderr);
+        return 1;
+    }
+    if (!zarudiv::xDisplayReachable(environment)) {
+        std::fputs(zarudiv::unreachableDisplayMessage(environment.display).c_str(), stderr);
         return 1;
     }
     // The program reads no command line: the toolkit sees only its name.

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
-  qt6-base-dev
+  qt6-base-dev libxcb1-dev
   libgtest-dev libbenchmark-dev
   fonts-wine fonts-liberation
   xvfb xauth

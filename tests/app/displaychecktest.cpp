@@ -14,6 +14,7 @@ private slots:
     void displayAvailable();
     void messageTellsHowToStartUnderAVirtualDisplay();
     void programWithoutDisplayExitsWithOne();
+    void programWithAnUnreachableDisplayExitsWithOne();
 };
 
 void DisplayCheckTest::displayAvailable_data()
@@ -62,6 +63,23 @@ void DisplayCheckTest::programWithoutDisplayExitsWithOne()
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
     QCOMPARE(program.exitCode(), 1);
     QVERIFY(QString::fromUtf8(program.readAllStandardError()).contains(QStringLiteral("xvfb-run -a")));
+}
+
+void DisplayCheckTest::programWithAnUnreachableDisplayExitsWithOne()
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QString::fromLatin1(name));
+    // No X server listens on display 917.
+    environment.insert(QStringLiteral("DISPLAY"), QStringLiteral(":917"));
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(ZARUDIV_EXECUTABLE), {});
+    QVERIFY(program.waitForFinished(30000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 1);
+    QVERIFY(QString::fromUtf8(program.readAllStandardError())
+                .contains(QStringLiteral("cannot connect to the display DISPLAY=:917")));
 }
 
 int runDisplayCheckTest(int argc, char* argv[])

@@ -1,4 +1,4 @@
-#include "commandglobals.h"
+#include "app/commandglobals.h"
 
 namespace zarudiv {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "random_source.h"
+#include "evolution/random_source.h"
 
 namespace zarudiv {
 

@@ -1,4 +1,4 @@
-#include "fixeditemheight.h"
+#include "app/fixeditemheight.h"
 
 namespace zarudiv {
 

@@ -1,4 +1,4 @@
-#include "imagearea.h"
+#include "app/imagearea.h"
 
 #include <QPainter>
 

@@ -5,7 +5,7 @@
 
 #include <QWidget>
 
-#include "canvas.h"
+#include "plots/canvas.h"
 
 namespace zarudiv {
 

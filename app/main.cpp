@@ -1,8 +1,8 @@
 #include <QApplication>
 #include <cstdio>
 
-#include "displaycheck.h"
-#include "tform1.h"
+#include "app/displaycheck.h"
+#include "app/tform1.h"
 
 int main(int /*argc*/, char* argv[])
 {

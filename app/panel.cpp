@@ -1,4 +1,4 @@
-#include "panel.h"
+#include "app/panel.h"
 
 #include <QPainter>
 
@@ -8,12 +8,6 @@ Panel::Panel(QWidget* parent, const QString& caption) : QFrame(parent), caption_
 {
     setFrameStyle(QFrame::Panel | QFrame::Raised);
     setLineWidth(1);
-}
-
-void Panel::setCaption(const QString& caption)
-{
-    caption_ = caption;
-    update();
 }
 
 void Panel::paintEvent(QPaintEvent* event)

@@ -13,7 +13,6 @@ public:
     explicit Panel(QWidget* parent = nullptr, const QString& caption = QString());
 
     QString caption() const { return caption_; }
-    void setCaption(const QString& caption);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

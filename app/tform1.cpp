@@ -1,4 +1,4 @@
-#include "tform1.h"
+#include "app/tform1.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -15,12 +15,12 @@
 #include <iterator>
 #include <utility>
 
-#include "fixeditemheight.h"
-#include "imagearea.h"
-#include "panel.h"
-#include "userinformation.h"
-#include "windowcolours.h"
-#include "windowfonts.h"
+#include "app/fixeditemheight.h"
+#include "app/imagearea.h"
+#include "app/panel.h"
+#include "app/userinformation.h"
+#include "app/windowcolours.h"
+#include "app/windowfonts.h"
 
 namespace zarudiv {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "windowdisplay.h"
+#include "app/windowdisplay.h"
 
 class QComboBox;
 class QLabel;

@@ -11,18 +11,15 @@
 #include <exception>
 #include <optional>
 
-#include "campaign.h"
-#include "commandglobals.h"
-#include "imagearea.h"
-#include "protocol_file.h"
-#include "tform1.h"
+#include "app/commandglobals.h"
+#include "app/imagearea.h"
+#include "app/tform1.h"
+#include "campaign/campaign.h"
+#include "protocol/protocol_file.h"
 
 namespace zarudiv {
 
 namespace {
-
-// The step width is shown in units of 1e-9, labelled ppm.
-constexpr long double kStepScale = 1000000000.0L;
 
 // A progress bar whose maximum drops below its position keeps showing it as full.
 void setProgressMaximum(QProgressBar* bar, int maximum)
@@ -74,17 +71,14 @@ void TForm1::ScrollBar2Change(QObject* /*Sender*/)
 
 void TForm1::ScrollBar3Change(QObject* /*Sender*/)
 {
-    StartSchrittweite = static_cast<long double>(ScrollBar3->value()) / kStepScale;
+    StartSchrittweite = StepWidthOf(ScrollBar3->value());
     const long long shown = std::llrint(StartSchrittweite * kStepScale);
     Edit3->setText(QString::number(shown) + QStringLiteral(" ppm SCHRITTWEITE BEI START"));
 }
 
 void TForm1::Button2Click(QObject* /*Sender*/)
 {
-    QualityPlotArgs newDiagram;
-    newDiagram.mode = 100;
-    newDiagram.caption = " totale Qualitaet ";
-    const std::optional<QString> error = errorOf([&] { display_->plotQuality(newDiagram); });
+    const std::optional<QString> error = errorOf([&] { NewQualityDiagram(*display_); });
     // The new diagram reaches the screen with the next ordinary repaint.
     Image1->update();
     if (error) {

@@ -1,4 +1,4 @@
-#include "userinformation.h"
+#include "app/userinformation.h"
 
 namespace zarudiv {
 

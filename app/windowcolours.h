@@ -1,15 +1,12 @@
 #pragma once
-// The window's colours. A colour value holds red in the lowest byte; a top
-// byte of 0xFF names a system colour by its index. Every colour the window
-// paints with is resolved here.
+// The window's colours: every colour the window paints with is resolved here,
+// as the plots resolve theirs, so controls and pictures agree on every shade.
 
 #include <QColor>
 
-namespace zarudiv {
+#include "campaign/colours.h"
 
-constexpr unsigned clWindowText = 0xFF000008u;
-constexpr unsigned clBtnFace = 0xFF00000Fu;
-constexpr unsigned clMenuBar = 0xFF00001Eu;
+namespace zarudiv {
 
 QColor windowColour(unsigned colour);
 

@@ -1,48 +1,67 @@
-#include "windowdisplay.h"
+#include "app/windowdisplay.h"
 
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QString>
 
-#include "imagearea.h"
-#include "tform1.h"
+#include "app/imagearea.h"
+#include "app/tform1.h"
 
 namespace zarudiv {
 
+namespace {
+
+// Where each role appears in the window.
+struct TextControl {
+    TextRole role;
+    QLineEdit* TForm1::*field;
+};
+constexpr TextControl kTextControls[] = {
+    {TextRole::Generation, &TForm1::Edit4},
+    {TextRole::Mutant, &TForm1::Edit5},
+    {TextRole::StepWidth, &TForm1::Edit6},
+    {TextRole::BestQuality, &TForm1::Edit8},
+};
+
+struct PlotControl {
+    PlotRole role;
+    ImageArea* TForm1::*image;
+};
+constexpr PlotControl kPlotControls[] = {
+    {PlotRole::QualityCurve, &TForm1::Image1},
+    {PlotRole::ActivatorLaw, &TForm1::Image2},
+    {PlotRole::InhibitorLaw, &TForm1::Image7},
+    {PlotRole::ActivatorSpectrum, &TForm1::Image3},
+    {PlotRole::InhibitorSpectrum, &TForm1::Image4},
+    {PlotRole::StartVector, &TForm1::Image9},
+    {PlotRole::TargetVector, &TForm1::Image8},
+    {PlotRole::BestEvolvedVector, &TForm1::Image10},
+};
+
+}  // namespace
+
 WindowDisplay::WindowDisplay(TForm1& form) : form_(form)
 {
-    attach(PlotArea::Image1, &form.Image1->canvas());
-    attach(PlotArea::Image2, &form.Image2->canvas());
-    attach(PlotArea::Image3, &form.Image3->canvas());
-    attach(PlotArea::Image4, &form.Image4->canvas());
-    attach(PlotArea::Image7, &form.Image7->canvas());
-    attach(PlotArea::Image8, &form.Image8->canvas());
-    attach(PlotArea::Image9, &form.Image9->canvas());
-    attach(PlotArea::Image10, &form.Image10->canvas());
+    for (const PlotControl& control : kPlotControls)
+        attach(control.role, &(form.*control.image)->canvas());
 }
 
 // A progress bar repaints itself at once when its position changes.
-void WindowDisplay::setGenerationPosition(int g) { form_.ProgressBar1->setValue(g); }
+void WindowDisplay::setGenerationProgress(int g) { form_.ProgressBar1->setValue(g); }
 
-void WindowDisplay::setMutantPosition(int m) { form_.ProgressBar2->setValue(m); }
+void WindowDisplay::setMutantProgress(int m) { form_.ProgressBar2->setValue(m); }
 
-void WindowDisplay::showText(EditField field, const std::string& text)
+QLineEdit* WindowDisplay::field(TextRole role) const
 {
-    QLineEdit* edit = nullptr;
-    switch (field) {
-    case EditField::Edit4:
-        edit = form_.Edit4;
-        break;
-    case EditField::Edit5:
-        edit = form_.Edit5;
-        break;
-    case EditField::Edit6:
-        edit = form_.Edit6;
-        break;
-    case EditField::Edit8:
-        edit = form_.Edit8;
-        break;
-    }
+    for (const TextControl& control : kTextControls)
+        if (control.role == role)
+            return form_.*control.field;
+    return nullptr;
+}
+
+void WindowDisplay::showText(TextRole role, const std::string& text)
+{
+    QLineEdit* edit = field(role);
     // The field is brought to the screen before the new text goes in, so during
     // a campaign it shows the text of the previous call.
     edit->repaint();

@@ -1,9 +1,11 @@
 #pragma once
-// What a campaign shows, on the window's own controls: the plots go onto the
-// image areas' canvases, progress onto the two progress bars, texts into the
-// edit fields of the bottom bar.
+// What a campaign shows, on the window's own controls: each text role has its
+// edit field, each plot role its image area, and the two progress bars count
+// generations and mutants.
 
-#include "canvas_display.h"
+#include "plots/canvas_display.h"
+
+class QLineEdit;
 
 namespace zarudiv {
 
@@ -13,9 +15,12 @@ class WindowDisplay : public CanvasDisplay {
 public:
     explicit WindowDisplay(TForm1& form);
 
-    void setGenerationPosition(int g) override;
-    void setMutantPosition(int m) override;
-    void showText(EditField field, const std::string& text) override;
+    void setGenerationProgress(int g) override;
+    void setMutantProgress(int m) override;
+    void showText(TextRole role, const std::string& text) override;
+
+    // The edit field that shows a text role.
+    QLineEdit* field(TextRole role) const;
 
 private:
     TForm1& form_;

@@ -1,4 +1,4 @@
-#include "windowfonts.h"
+#include "app/windowfonts.h"
 
 #include <QFontDatabase>
 #include <QString>

@@ -3,12 +3,12 @@
 
 #include <benchmark/benchmark.h>
 
-#include "diffusion_model.h"
-#include "fast_diffusion.h"
-#include "fpu.h"
-#include "mutant_engine.h"
-#include "random_source.h"
-#include "tvector.h"
+#include "evolution/diffusion_model.h"
+#include "evolution/fast_diffusion.h"
+#include "evolution/fpu.h"
+#include "evolution/mutant_engine.h"
+#include "evolution/random_source.h"
+#include "evolution/tvector.h"
 
 namespace {
 
@@ -56,7 +56,7 @@ void BM_FastStep(benchmark::State& state)
     const FastDiffusion model(kSites, kSites);
     TVector v = s.start;
     for (auto _ : state) {
-        model.Step(s.law.activator, s.law.inhibitor, v);
+        model.step(s.law.activator, s.law.inhibitor, v);
         benchmark::DoNotOptimize(v);
     }
 }

@@ -9,11 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "campaign.h"
-#include "fpu.h"
-#include "random_source.h"
-#include "runner_options.h"
-#include "terminal_display.h"
+#include "campaign/campaign.h"
+#include "cli/runner_options.h"
+#include "cli/terminal_display.h"
+#include "evolution/random_source.h"
 
 using namespace zarudiv;
 
@@ -58,11 +57,8 @@ int main(int argc, char** argv)
     TerminalDisplay display(isatty(STDERR_FILENO) != 0, stderr);
     if (options.plotsDir) {
         display.attachImageAreas();
-        // "GRA ?" before the campaign: a new, empty quality diagram.
-        QualityPlotArgs diagram;
-        diagram.mode = 100;
-        diagram.caption = " totale Qualitaet ";
-        display.plotQuality(diagram);
+        // "GRA ?" before the campaign.
+        NewQualityDiagram(display);
     }
 
     std::uint32_t seed = 0;
@@ -80,10 +76,6 @@ int main(int argc, char** argv)
     try {
         result = RunEvolutionCommand(options.protocol, options.settings(), seed, gen, display,
                                      engine);
-    } catch (const CommandError& error) {
-        display.finish();
-        std::fprintf(stderr, "zarudiv-run: %s\n", error.what());
-        return kExitFailed;
     } catch (const std::exception& error) {
         display.finish();
         std::fprintf(stderr, "zarudiv-run: %s\n", error.what());

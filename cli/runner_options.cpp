@@ -1,25 +1,103 @@
-#include "runner_options.h"
+#include "cli/runner_options.h"
 
-#include <charconv>
+#include <CLI/CLI.hpp>
+#include <algorithm>
 #include <limits>
-#include <thread>
+
+#include "cli/whole_number_option.h"
 
 namespace zarudiv {
 
 namespace {
 
-// Parses a whole decimal number in [low, high]; no sign, blanks or suffixes.
-std::optional<std::uint64_t> ParseNumber(const std::string& text, std::uint64_t low,
-                                         std::uint64_t high)
+const WholeNumber kGenerations{"--generations", "G", 0, 10000, "generations",
+                               "(ScrollBar1; 0: never moved)"};
+const WholeNumber kMutants{"--mutants", "M", 0, 100, "mutants per generation",
+                           "(ScrollBar2; 0: never moved)"};
+const WholeNumber kStep{"--step", "PPM", 0, 1000, "start step width in ppm",
+                        "(ScrollBar3; the step width is PPM / 1000000000; 0: never moved)"};
+const WholeNumber kSeed{"--seed", "S", 0, std::numeric_limits<std::uint32_t>::max(),
+                        "seed of the generator",
+                        "(without it the clock seeds the campaign as in the window and the "
+                        "seed used is printed, so that any run can be repeated)"};
+const WholeNumber kThreads{"--threads", "N", 1, 256,
+                           "evaluate the mutants of a generation on N threads",
+                           "(default: all cores; 1: sequential). The protocol is the same for "
+                           "every N."};
+
+const char* const kDescription =
+    "Runs one campaign of the evolution strategy without a window, exactly as the\n"
+    "window runs it after \"GRA ?\", the scroll bars set to G, M and PPM,\n"
+    "\"Save Option\" (with --save) and \" EVOLUTION\". The same seed and settings give\n"
+    "the same protocol file, byte for byte, as the window.\n";
+
+const char* const kFooter =
+    "Progress (generation, best Q) goes to stderr while it runs when stderr is a\n"
+    "terminal; a one-line summary goes to stdout at the end.\n"
+    "\n"
+    "Exit codes:\n"
+    "  0  the campaign is done and the protocol written\n"
+    "  1  the campaign or the protocol failed (the message is on stderr)\n"
+    "  2  bad options (the message names the option and its allowed range)\n";
+
+// A text option that must not be empty.
+CLI::Option* AddText(CLI::App& app, const std::string& name, const std::string& valueName,
+                     const std::string& help, const std::string& needs,
+                     std::function<void(const std::string&)> store)
 {
-    std::uint64_t value = 0;
-    const char* first = text.data();
-    const char* last = first + text.size();
-    const auto [end, error] = std::from_chars(first, last, value);
-    if (text.empty() || error != std::errc() || end != last || value < low || value > high)
-        return std::nullopt;
-    return value;
+    return app
+        .add_option_function<std::string>(
+            name,
+            [name, needs, store = std::move(store)](const std::string& text) {
+                if (text.empty())
+                    throw CLI::ValidationError(name + " needs " + needs);
+                store(text);
+            },
+            help)
+        ->type_name(valueName)
+        ->description(WrapHelp(help))
+        ->expected(0, 1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
 }
+
+// The runner's command line, declared once for parsing and for --help.
+struct RunnerCommandLine {
+    CLI::App app{kDescription, "zarudiv-run"};
+    RunnerOptions options;
+    CLI::Option* generations = nullptr;
+    CLI::Option* mutants = nullptr;
+    CLI::Option* step = nullptr;
+
+    RunnerCommandLine()
+    {
+        RunnerOptions& o = options;
+        app.set_help_flag();
+        app.add_flag("-h,--help", o.help, "show this text");
+        generations = AddWholeNumber(app, kGenerations, [&o](std::uint64_t v) {
+            o.generations = static_cast<int>(v);
+        });
+        mutants = AddWholeNumber(app, kMutants,
+                                 [&o](std::uint64_t v) { o.mutants = static_cast<int>(v); });
+        step = AddWholeNumber(app, kStep, [&o](std::uint64_t v) { o.stepPpm = static_cast<int>(v); });
+        AddWholeNumber(app, kSeed, [&o](std::uint64_t v) { o.seed = static_cast<std::uint32_t>(v); });
+        app.add_flag("--save", o.save,
+                     WrapHelp("write the header, one row per generation and the "
+                              "data-analysis report (\"Save Option\")"));
+        AddText(app, "--protocol", "FILE",
+                "protocol file (default \"C:/QX_000_000.doc\", which is the file QX_000_000.doc "
+                "in a directory \"C:\" below the working directory, created when missing)",
+                "a file name", [&o](const std::string& name) { o.protocol = name; });
+        AddWholeNumber(app, kThreads,
+                       [&o](std::uint64_t v) { o.threads = static_cast<unsigned>(v); });
+        AddText(app, "--plots", "DIR",
+                "after the campaign write the image areas as PNG files (Image1.png ... "
+                "Image10.png) into DIR, created when missing",
+                "a directory", [&o](const std::string& dir) { o.plotsDir = dir; });
+        app.allow_extras();
+        app.footer(kFooter);
+        app.get_formatter()->column_width(20);
+    }
+};
 
 }  // namespace
 
@@ -28,139 +106,41 @@ CampaignSettings RunnerOptions::settings() const
     CampaignSettings s;
     s.maxGenerationen = generations;
     s.maxMutanten = mutants;
-    // As the window computes it: the scroll-bar position over 10^9, in extended.
-    s.StartSchrittweite = static_cast<long double>(stepPpm) / 1000000000.0L;
+    s.StartSchrittweite = StepWidthOf(stepPpm);
     s.saveOption = save;
     return s;
 }
 
 ParseResult ParseRunnerOptions(const std::vector<std::string>& args)
 {
+    RunnerCommandLine line;
     ParseResult result;
-    RunnerOptions& o = result.options;
-    bool haveGenerations = false;
-    bool haveMutants = false;
-    bool haveStep = false;
-
-    struct Ranged {
-        const char* name;
-        std::uint64_t low;
-        std::uint64_t high;
-    };
-    const auto fail = [&](std::string message) {
-        result.error = std::move(message);
+    try {
+        // CLI11 takes the arguments last first.
+        std::vector<std::string> reversed(args.rbegin(), args.rend());
+        line.app.parse(reversed);
+    } catch (const CLI::ParseError& error) {
+        result.error = error.what();
         return result;
-    };
-
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        const auto valueOf = [&](const Ranged& r) -> std::optional<std::uint64_t> {
-            if (i + 1 >= args.size())
-                return std::nullopt;
-            return ParseNumber(args[++i], r.low, r.high);
-        };
-        const auto rangeError = [&](const Ranged& r) {
-            return std::string(r.name) + " needs a whole number from " + std::to_string(r.low) +
-                   " to " + std::to_string(r.high) +
-                   (i < args.size() && args[i] != r.name ? " (got \"" + args[i] + "\")" : "");
-        };
-
-        if (arg == "--help" || arg == "-h") {
-            o.help = true;
-        } else if (arg == "--save") {
-            o.save = true;
-        } else if (arg == "--generations") {
-            const Ranged r{"--generations", 0, 10000};
-            const auto v = valueOf(r);
-            if (!v)
-                return fail(rangeError(r));
-            o.generations = static_cast<int>(*v);
-            haveGenerations = true;
-        } else if (arg == "--mutants") {
-            const Ranged r{"--mutants", 0, 100};
-            const auto v = valueOf(r);
-            if (!v)
-                return fail(rangeError(r));
-            o.mutants = static_cast<int>(*v);
-            haveMutants = true;
-        } else if (arg == "--step") {
-            const Ranged r{"--step", 0, 1000};
-            const auto v = valueOf(r);
-            if (!v)
-                return fail(rangeError(r));
-            o.stepPpm = static_cast<int>(*v);
-            haveStep = true;
-        } else if (arg == "--seed") {
-            const Ranged r{"--seed", 0, std::numeric_limits<std::uint32_t>::max()};
-            const auto v = valueOf(r);
-            if (!v)
-                return fail(rangeError(r));
-            o.seed = static_cast<std::uint32_t>(*v);
-        } else if (arg == "--threads") {
-            const Ranged r{"--threads", 1, 256};
-            const auto v = valueOf(r);
-            if (!v)
-                return fail(rangeError(r));
-            o.threads = static_cast<unsigned>(*v);
-        } else if (arg == "--protocol") {
-            if (i + 1 >= args.size() || args[i + 1].empty())
-                return fail("--protocol needs a file name");
-            o.protocol = args[++i];
-        } else if (arg == "--plots") {
-            if (i + 1 >= args.size() || args[i + 1].empty())
-                return fail("--plots needs a directory");
-            o.plotsDir = args[++i];
-        } else {
-            return fail("unknown option \"" + arg + "\" (see --help)");
-        }
     }
-    if (o.help)
+    result.options = line.options;
+    if (const std::string unknown = UnknownArgument(line.app); !unknown.empty())
+        result.error = unknown;
+    else if (result.options.help)
         return result;
-    if (!haveGenerations)
-        return fail("--generations is missing: give a whole number from 0 to 10000");
-    if (!haveMutants)
-        return fail("--mutants is missing: give a whole number from 0 to 100");
-    if (!haveStep)
-        return fail("--step is missing: give a whole number from 0 to 1000");
+    else if (line.generations->count() == 0)
+        result.error = kGenerations.missing();
+    else if (line.mutants->count() == 0)
+        result.error = kMutants.missing();
+    else if (line.step->count() == 0)
+        result.error = kStep.missing();
     return result;
 }
 
 std::string RunnerUsage()
 {
-    return R"(Usage: zarudiv-run --generations G --mutants M --step PPM [options]
-
-Runs one campaign of the evolution strategy without a window, exactly as the
-window runs it after "GRA ?", the scroll bars set to G, M and PPM,
-"Save Option" (with --save) and " EVOLUTION". The same seed and settings give
-the same protocol file, byte for byte, as the window.
-
-  --generations G   generations, 0..10000 (ScrollBar1; 0: never moved)
-  --mutants M       mutants per generation, 0..100 (ScrollBar2; 0: never moved)
-  --step PPM        start step width in ppm, 0..1000 (ScrollBar3; the step
-                    width is PPM / 1000000000; 0: never moved)
-  --seed S          seed of the generator, 0..4294967295; without it the clock
-                    seeds the campaign as in the window and the seed used is
-                    printed, so that any run can be repeated
-  --save            write the header, one row per generation and the
-                    data-analysis report ("Save Option")
-  --protocol FILE   protocol file (default "C:/QX_000_000.doc", which is the
-                    file QX_000_000.doc in a directory "C:" below the working
-                    directory, created when missing)
-  --threads N       evaluate the mutants of a generation on N threads, 1..256
-                    (default: all cores; 1: sequential). The protocol is the
-                    same for every N.
-  --plots DIR       after the campaign write the image areas as PNG files
-                    (Image1.png ... Image10.png) into DIR, created when missing
-  --help            show this text
-
-Progress (generation, best Q) goes to stderr while it runs when stderr is a
-terminal; a one-line summary goes to stdout at the end.
-
-Exit codes:
-  0  the campaign is done and the protocol written
-  1  the campaign or the protocol failed (the message is on stderr)
-  2  bad options (the message names the option and its allowed range)
-)";
+    RunnerCommandLine line;
+    return line.app.help();
 }
 
 }  // namespace zarudiv

@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "campaign.h"
+#include "campaign/campaign_settings.h"
+#include "protocol/protocol_file.h"
 
 namespace zarudiv {
 

@@ -1,4 +1,4 @@
-#include "terminal_display.h"
+#include "cli/terminal_display.h"
 
 #include <QDir>
 #include <QString>
@@ -8,22 +8,23 @@ namespace zarudiv {
 namespace {
 
 struct AreaInfo {
-    PlotArea area;
-    const char* name;
+    PlotRole role;
+    const char* file;  // named after the window's image area, so a picture
+                       // can be compared with what the window shows
     int width;
     int height;
 };
 
-// The drawn image areas of the window, at their layout sizes.
-constexpr std::array<AreaInfo, 8> kAreas = {{
-    {PlotArea::Image1, "Image1", 225, 289},
-    {PlotArea::Image2, "Image2", 153, 129},
-    {PlotArea::Image3, "Image3", 169, 129},
-    {PlotArea::Image4, "Image4", 169, 129},
-    {PlotArea::Image7, "Image7", 153, 129},
-    {PlotArea::Image8, "Image8", 225, 153},
-    {PlotArea::Image9, "Image9", 217, 153},
-    {PlotArea::Image10, "Image10", 217, 153},
+// Each picture at the size of its image area in the window.
+constexpr std::array<AreaInfo, kPlotRoles.size()> kAreas = {{
+    {PlotRole::QualityCurve, "Image1", 225, 289},
+    {PlotRole::ActivatorLaw, "Image2", 153, 129},
+    {PlotRole::ActivatorSpectrum, "Image3", 169, 129},
+    {PlotRole::InhibitorSpectrum, "Image4", 169, 129},
+    {PlotRole::InhibitorLaw, "Image7", 153, 129},
+    {PlotRole::TargetVector, "Image8", 225, 153},
+    {PlotRole::StartVector, "Image9", 217, 153},
+    {PlotRole::BestEvolvedVector, "Image10", 217, 153},
 }};
 
 }  // namespace
@@ -34,7 +35,7 @@ void TerminalDisplay::attachImageAreas()
 {
     for (std::size_t i = 0; i < kAreas.size(); ++i) {
         canvases_[i] = std::make_unique<Canvas>(kAreas[i].width, kAreas[i].height);
-        attach(kAreas[i].area, canvases_[i].get());
+        attach(kAreas[i].role, canvases_[i].get());
     }
 }
 
@@ -47,23 +48,18 @@ std::string TerminalDisplay::savePngs(const std::string& dir) const
         const Canvas* canvas = canvases_[i].get();
         if (!canvas || !canvas->hasBitmap())
             continue;
-        const QString file = directory + "/" + QString::fromLatin1(kAreas[i].name) + ".png";
+        const QString file = directory + "/" + QString::fromLatin1(kAreas[i].file) + ".png";
         if (!canvas->bitmap().save(file, "PNG"))
             return "cannot write \"" + file.toStdString() + "\"";
     }
     return {};
 }
 
-void TerminalDisplay::setGenerationPosition(int g)
+void TerminalDisplay::showText(TextRole role, const std::string& text)
 {
-    generation_ = g;
-}
-
-void TerminalDisplay::showText(EditField field, const std::string& text)
-{
-    if (field == EditField::Edit4)
+    if (role == TextRole::Generation)
         generationText_ = text;
-    else if (field == EditField::Edit8) {
+    else if (role == TextRole::BestQuality) {
         qualityText_ = text;
         drawProgress();
     }

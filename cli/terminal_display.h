@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "canvas.h"
-#include "canvas_display.h"
+#include "plots/canvas.h"
+#include "plots/canvas_display.h"
 
 namespace zarudiv {
 
@@ -22,8 +22,7 @@ public:
     // Writes each drawn image area as DIR/ImageN.png; returns an error text or "".
     std::string savePngs(const std::string& dir) const;
 
-    void setGenerationPosition(int g) override;
-    void showText(EditField field, const std::string& text) override;
+    void showText(TextRole role, const std::string& text) override;
 
     // Ends the progress line, if one was written.
     void finish();
@@ -34,10 +33,9 @@ private:
     bool progress_;
     std::FILE* err_;
     bool wroteProgress_ = false;
-    int generation_ = 0;
     std::string generationText_;
     std::string qualityText_;
-    std::array<std::unique_ptr<Canvas>, 8> canvases_;
+    std::array<std::unique_ptr<Canvas>, kPlotRoles.size()> canvases_;
 };
 
 }  // namespace zarudiv

@@ -1,4 +1,4 @@
-#include "diffusion_model.h"
+#include "evolution/diffusion_model.h"
 
 #include <cmath>
 

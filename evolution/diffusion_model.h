@@ -2,8 +2,8 @@
 // The diffusion model step and the quality measure, written the literal way:
 // this is the reference the fast step is compared against bit for bit.
 
-#include "random_source.h"
-#include "tvector.h"
+#include "evolution/random_source.h"
+#include "evolution/tvector.h"
 
 namespace zarudiv {
 

@@ -1,11 +1,11 @@
-#include "fast_diffusion.h"
+#include "evolution/fast_diffusion.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <vector>
 
-#include "diffusion_model.h"
+#include "evolution/diffusion_model.h"
 
 namespace zarudiv {
 
@@ -124,7 +124,7 @@ void StepKernel(const Factor* table, const Product* sa, const Product* sb, int n
 
 }  // namespace
 
-void FastDiffusion::Step(const TVector& A, const TVector& B, TVector& S) const
+void FastDiffusion::step(const TVector& A, const TVector& B, TVector& S) const
 {
     const int n = n_;
     const int m = m_;

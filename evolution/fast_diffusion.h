@@ -10,7 +10,7 @@
 
 #include <vector>
 
-#include "tvector.h"
+#include "evolution/tvector.h"
 
 namespace zarudiv {
 
@@ -21,12 +21,9 @@ public:
     // the plain table).
     FastDiffusion(int n, int m, bool splitFactors = true);
 
-    int sites() const { return n_; }
-    int ranges() const { return m_; }
-
     // One step with weights 1.0, bit-identical to DiffusionStep(A, B, S, 1.0, 1.0)
     // for vectors of count n (S) and m (A, B).
-    void Step(const TVector& A, const TVector& B, TVector& S) const;
+    void step(const TVector& A, const TVector& B, TVector& S) const;
 
     // A cosine factor held as two doubles whose sum is the factor exactly:
     // two cheap 64-bit loads and one exact addition instead of one slow

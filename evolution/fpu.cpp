@@ -1,4 +1,4 @@
-#include "fpu.h"
+#include "evolution/fpu.h"
 
 #include <cfenv>
 #include <cstdint>
@@ -11,9 +11,9 @@ constexpr int kFaultFlags = FE_OVERFLOW | FE_INVALID | FE_DIVBYZERO;
 
 }  // namespace
 
-FloatingPointFault::FloatingPointFault(Kind kind) : CommandError(Message(kind)), kind_(kind) {}
+FloatingPointFault::FloatingPointFault(Kind kind) : CommandError(message(kind)), kind_(kind) {}
 
-std::string FloatingPointFault::Message(Kind kind)
+std::string FloatingPointFault::message(Kind kind)
 {
     switch (kind) {
     case Kind::Overflow:
@@ -47,17 +47,23 @@ bool FpuFaultPending()
     return std::fetestexcept(kFaultFlags) != 0;
 }
 
-void CheckFpu()
+std::optional<FloatingPointFault::Kind> TakeFpuFault()
 {
     const int raised = std::fetestexcept(kFaultFlags);
     if (raised == 0)
-        return;
+        return std::nullopt;
     std::feclearexcept(kFaultFlags);
     if (raised & FE_OVERFLOW)
-        throw FloatingPointFault(FloatingPointFault::Kind::Overflow);
+        return FloatingPointFault::Kind::Overflow;
     if (raised & FE_DIVBYZERO)
-        throw FloatingPointFault(FloatingPointFault::Kind::DivisionByZero);
-    throw FloatingPointFault(FloatingPointFault::Kind::InvalidOperation);
+        return FloatingPointFault::Kind::DivisionByZero;
+    return FloatingPointFault::Kind::InvalidOperation;
+}
+
+void CheckFpu()
+{
+    if (const auto kind = TakeFpuFault())
+        throw FloatingPointFault(*kind);
 }
 
 FpuFlagsShield::FpuFlagsShield()

@@ -1,4 +1,4 @@
-#include "mutant_engine.h"
+#include "evolution/mutant_engine.h"
 
 #include <algorithm>
 #include <chrono>
@@ -6,34 +6,18 @@
 
 namespace zarudiv {
 
-namespace {
-
-std::optional<FloatingPointFault::Kind> TakeFault()
-{
-    try {
-        CheckFpu();
-    } catch (const FloatingPointFault& fault) {
-        return fault.kind();
-    }
-    return std::nullopt;
-}
-
-}  // namespace
-
 void EvaluateMutant(const FastDiffusion& model, const TVector& start, const TVector& target,
                     int steps, const MutantLaw& law, MutantOutcome& outcome)
 {
-    outcome.evaluated = true;
     outcome.fault.reset();
     ClearFpuFaults();
     outcome.state = start;
     for (int s = 0; s < steps; ++s) {
-        model.Step(law.activator, law.inhibitor, outcome.state);
+        model.step(law.activator, law.inhibitor, outcome.state);
         SettleFpu(outcome.state);
-        if (FpuFaultPending()) {
-            outcome.fault = TakeFault();
+        outcome.fault = TakeFpuFault();
+        if (outcome.fault)
             return;
-        }
     }
     // The quality measure, without the draws of its scratch vectors.
     const int n = VectorCount(target);
@@ -44,8 +28,7 @@ void EvaluateMutant(const FastDiffusion& model, const TVector& start, const TVec
     }
     outcome.quality = static_cast<double>(std::sqrt(static_cast<long double>(sum)));
     SettleFpu(outcome.quality);
-    if (FpuFaultPending())
-        outcome.fault = TakeFault();
+    outcome.fault = TakeFpuFault();
 }
 
 MutantEngine::MutantEngine(const TVector& start, const TVector& target, int steps,
@@ -58,7 +41,7 @@ MutantEngine::MutantEngine(const TVector& start, const TVector& target, int step
         threads = cores;
     spin_ = threads <= cores;
     for (unsigned t = 1; t < threads; ++t)
-        workers_.emplace_back([this] { WorkerLoop(); });
+        workers_.emplace_back([this] { workerLoop(); });
 }
 
 MutantEngine::~MutantEngine()
@@ -94,7 +77,7 @@ bool SpinUntil(bool spin, Ready&& ready)
 
 }  // namespace
 
-void MutantEngine::RunShare()
+void MutantEngine::runShare()
 {
     for (;;) {
         const std::size_t index = next_.fetch_add(1, std::memory_order_relaxed);
@@ -110,7 +93,7 @@ void MutantEngine::RunShare()
     }
 }
 
-void MutantEngine::WorkerLoop()
+void MutantEngine::workerLoop()
 {
     // The FPU state is per thread.
     PrepareFpu();
@@ -124,7 +107,7 @@ void MutantEngine::WorkerLoop()
         if (stop_.load())
             return;
         seen = round_.load(std::memory_order_acquire);
-        RunShare();
+        runShare();
         if (busy_.fetch_sub(1, std::memory_order_acq_rel) == 1) {
             std::lock_guard<std::mutex> lock(mutex_);
             done_.notify_one();
@@ -132,13 +115,11 @@ void MutantEngine::WorkerLoop()
     }
 }
 
-void MutantEngine::Evaluate(const std::vector<MutantLaw>& laws,
+void MutantEngine::evaluate(const std::vector<MutantLaw>& laws,
                             std::vector<MutantOutcome>& outcomes, std::size_t count)
 {
     if (outcomes.size() < count)
         outcomes.resize(count);
-    for (std::size_t i = 0; i < count; ++i)
-        outcomes[i].evaluated = false;
     laws_ = &laws;
     outcomes_ = &outcomes;
     count_ = count;
@@ -151,7 +132,7 @@ void MutantEngine::Evaluate(const std::vector<MutantLaw>& laws,
     }
     if (!workers_.empty())
         wake_.notify_all();
-    RunShare();
+    runShare();
     const auto finished = [&] { return busy_.load(std::memory_order_acquire) == 0; };
     if (!SpinUntil(spin_, finished)) {
         std::unique_lock<std::mutex> lock(mutex_);

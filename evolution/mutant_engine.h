@@ -13,9 +13,9 @@
 #include <thread>
 #include <vector>
 
-#include "fast_diffusion.h"
-#include "fpu.h"
-#include "tvector.h"
+#include "evolution/fast_diffusion.h"
+#include "evolution/fpu.h"
+#include "evolution/tvector.h"
 
 namespace zarudiv {
 
@@ -25,7 +25,6 @@ struct MutantLaw {
 };
 
 struct MutantOutcome {
-    bool evaluated = false;
     double quality = 0.0;
     TVector state;
     std::optional<FloatingPointFault::Kind> fault;
@@ -44,16 +43,14 @@ public:
     MutantEngine(const MutantEngine&) = delete;
     MutantEngine& operator=(const MutantEngine&) = delete;
 
-    unsigned threads() const { return static_cast<unsigned>(workers_.size()) + 1u; }
-
     // Evaluates laws[0..count). Every mutant before the first faulting one is
     // evaluated; mutants after it may be left unevaluated.
-    void Evaluate(const std::vector<MutantLaw>& laws, std::vector<MutantOutcome>& outcomes,
+    void evaluate(const std::vector<MutantLaw>& laws, std::vector<MutantOutcome>& outcomes,
                   std::size_t count);
 
 private:
-    void WorkerLoop();
-    void RunShare();
+    void workerLoop();
+    void runShare();
 
     FastDiffusion model_;
     TVector start_;

@@ -1,10 +1,10 @@
-#include "random_source.h"
+#include "evolution/random_source.h"
 
 #include <time.h>
 
 namespace zarudiv {
 
-void Generator::Skip(std::uint64_t count)
+void Generator::skip(std::uint64_t count)
 {
     // Compose the affine map s -> a*s + c with itself by squaring.
     std::uint32_t mulAcc = 1u;
@@ -25,7 +25,7 @@ void Generator::Skip(std::uint64_t count)
 
 std::int32_t Random(Generator& gen, std::int32_t N)
 {
-    const std::uint64_t s = gen.NextState();
+    const std::uint64_t s = gen.nextState();
     return static_cast<std::int32_t>((s * static_cast<std::uint32_t>(N)) >> 32);
 }
 
@@ -33,7 +33,7 @@ long double Random(Generator& gen)
 {
     // 2^-32 as a double; the product with a 32-bit integer is exact in extended.
     constexpr double kTwoToMinus32 = 2.3283064365386963e-10;
-    return static_cast<long double>(gen.NextState()) * kTwoToMinus32;
+    return static_cast<long double>(gen.nextState()) * kTwoToMinus32;
 }
 
 std::uint32_t ClockSeed()

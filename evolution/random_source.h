@@ -1,5 +1,5 @@
 #pragma once
-// The system's one pseudo-random generator: a 32-bit linear congruential
+// The program's one pseudo-random generator: a 32-bit linear congruential
 // recurrence, and the draws built on it. The generator is a value passed to
 // whatever draws, so a campaign is a fixed function of its seed.
 
@@ -13,7 +13,7 @@ public:
     explicit Generator(std::uint32_t seed) : RandSeed(seed) {}
 
     // Advances the recurrence once and returns the new state.
-    std::uint32_t NextState()
+    std::uint32_t nextState()
     {
         RandSeed = RandSeed * kMultiplier + 1u;
         ++draws;
@@ -21,7 +21,7 @@ public:
     }
 
     // Jumps the recurrence ahead by count steps in O(log count).
-    void Skip(std::uint64_t count);
+    void skip(std::uint64_t count);
 
     static constexpr std::uint32_t kMultiplier = 134775813u;  // 0x08088405
 

@@ -1,8 +1,8 @@
-#include "tvector.h"
+#include "evolution/tvector.h"
 
 #include <cmath>
 
-#include "random_source.h"
+#include "evolution/random_source.h"
 
 namespace zarudiv {
 

@@ -1,5 +1,5 @@
 #pragma once
-// The one vector record of the system: 101 extended-precision reals, element 0
+// The one vector record of the program: 101 extended-precision reals, element 0
 // holding the element count n, elements 1..n the values.
 
 #include <array>

@@ -1,6 +1,6 @@
-#include "arrow_head.h"
+#include "plots/arrow_head.h"
 
-#include "campaign_display.h"
+#include "campaign/colours.h"
 
 namespace zarudiv {
 

@@ -1,7 +1,7 @@
 #pragma once
 // The open triangle at the end of a diagram axis.
 
-#include "canvas.h"
+#include "plots/canvas.h"
 
 namespace zarudiv {
 

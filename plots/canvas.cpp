@@ -1,12 +1,13 @@
-#include "canvas.h"
+#include "plots/canvas.h"
 
 #include <QColor>
 #include <QFontMetrics>
 #include <QPainter>
 
-#include "canvas_font.h"
-#include "fpu.h"
-#include "raster.h"
+#include "evolution/fpu.h"
+#include "plots/canvas_font.h"
+#include "plots/raster.h"
+#include "plots/resolve_colour.h"
 
 namespace zarudiv {
 

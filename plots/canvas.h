@@ -1,7 +1,7 @@
 #pragma once
 // An image area's off-screen bitmap and its drawing state (pen colour and
 // width, brush colour, current position). Lines, rectangles and ellipses are
-// rasterised here with the system's own pixel rules; QPainter is used only
+// rasterised here with the program's own pixel rules; QPainter is used only
 // for text.
 
 #include <QImage>
@@ -9,10 +9,6 @@
 #include <functional>
 
 namespace zarudiv {
-
-// A colour value (red in the lowest byte; top byte 0xFF: a system colour by
-// index) as the RGB the screen shows.
-QRgb ResolveColour(unsigned colour);
 
 class Canvas {
 public:

@@ -1,4 +1,4 @@
-#include "canvas_font.h"
+#include "plots/canvas_font.h"
 
 #include <QByteArray>
 #include <QFontDatabase>

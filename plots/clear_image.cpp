@@ -1,4 +1,4 @@
-#include "clear_image.h"
+#include "plots/clear_image.h"
 
 namespace zarudiv {
 

@@ -1,7 +1,7 @@
 #pragma once
 // Clearing an image area before a plot.
 
-#include "canvas.h"
+#include "plots/canvas.h"
 
 namespace zarudiv {
 

@@ -1,10 +1,10 @@
-#include "diffusion_law_plot.h"
+#include "plots/diffusion_law_plot.h"
 
 #include <QString>
 #include <cmath>
 
-#include "campaign_display.h"
-#include "plot_count.h"
+#include "campaign/colours.h"
+#include "plots/plot_count.h"
 
 namespace zarudiv {
 

@@ -3,9 +3,9 @@
 // in red ("AKTIVATOR") and the cumulative negative part in green
 // ("INHIBITOR "), both on one scale of 0..99 pixels above the bottom row.
 
-#include "canvas.h"
-#include "random_source.h"
-#include "tvector.h"
+#include "evolution/random_source.h"
+#include "evolution/tvector.h"
+#include "plots/canvas.h"
 
 namespace zarudiv {
 

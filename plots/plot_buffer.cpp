@@ -1,4 +1,4 @@
-#include "plot_buffer.h"
+#include "plots/plot_buffer.h"
 
 namespace zarudiv {
 

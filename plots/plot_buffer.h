@@ -3,7 +3,7 @@
 // drawn into it and passes it on. The plots take their vector by value, so it
 // still holds the last vector handed over.
 
-#include "tvector.h"
+#include "evolution/tvector.h"
 
 namespace zarudiv {
 

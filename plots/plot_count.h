@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "tvector.h"
+#include "evolution/tvector.h"
 
 namespace zarudiv {
 

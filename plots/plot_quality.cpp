@@ -1,13 +1,13 @@
-#include "plot_quality.h"
+#include "plots/plot_quality.h"
 
 #include <QString>
 #include <cmath>
 #include <cstdint>
 #include <optional>
 
-#include "arrow_head.h"
-#include "campaign_display.h"
-#include "tvector.h"
+#include "campaign/colours.h"
+#include "evolution/tvector.h"
+#include "plots/arrow_head.h"
 
 namespace zarudiv {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "canvas.h"
+#include "plots/canvas.h"
 
 namespace zarudiv {
 

@@ -1,6 +1,6 @@
-#include "scale_for_plot.h"
+#include "plots/scale_for_plot.h"
 
-#include "plot_count.h"
+#include "plots/plot_count.h"
 
 namespace zarudiv {
 

@@ -1,7 +1,7 @@
 #pragma once
 // Fitting a vector to the height of a plot.
 
-#include "tvector.h"
+#include "evolution/tvector.h"
 
 namespace zarudiv {
 

@@ -1,10 +1,10 @@
-#include "spectrum_plot.h"
+#include "plots/spectrum_plot.h"
 
 #include <cstdlib>
 
-#include "campaign_display.h"
-#include "plot_count.h"
-#include "scale_for_plot.h"
+#include "campaign/colours.h"
+#include "plots/plot_count.h"
+#include "plots/scale_for_plot.h"
 
 namespace zarudiv {
 

@@ -1,8 +1,8 @@
 #pragma once
 // A coefficient vector as a row of vertical bars.
 
-#include "canvas.h"
-#include "tvector.h"
+#include "evolution/tvector.h"
+#include "plots/canvas.h"
 
 namespace zarudiv {
 

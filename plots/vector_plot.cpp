@@ -1,7 +1,7 @@
-#include "vector_plot.h"
+#include "plots/vector_plot.h"
 
-#include "plot_count.h"
-#include "scale_for_plot.h"
+#include "plots/plot_count.h"
+#include "plots/scale_for_plot.h"
 
 namespace zarudiv {
 

@@ -1,8 +1,8 @@
 #pragma once
 // A vector as one polyline.
 
-#include "canvas.h"
-#include "tvector.h"
+#include "evolution/tvector.h"
+#include "plots/canvas.h"
 
 namespace zarudiv {
 

@@ -1,12 +1,12 @@
-#include "data_analysis.h"
+#include "protocol/data_analysis.h"
 
 #include <array>
 #include <string>
 #include <string_view>
 
-#include "number_format.h"
-#include "protocol_file.h"
-#include "statistics.h"
+#include "protocol/number_format.h"
+#include "protocol/protocol_file.h"
+#include "protocol/statistics.h"
 
 namespace zarudiv {
 
@@ -145,73 +145,73 @@ class Report {
 public:
     Report(ProtocolFile& file, int n, Generator& gen) : file_(file), n_(n), gen_(gen) {}
 
-    void Stars(int count)
+    void stars(int count)
     {
         for (int i = 0; i < count; ++i)
-            Line("*");
+            line("*");
     }
 
-    void Title(std::string_view text) { Line(text); }
+    void title(std::string_view text) { line(text); }
 
-    void Value(std::string_view label) { Line(FormatReal(d, 10, 10).append(label)); }
+    void value(std::string_view label) { line(FormatReal(d, 10, 10).append(label)); }
 
     // A count line and the precision line after it; both leave their number in d.
-    void CountAndPrecision(std::int32_t count, std::string_view countLabel,
+    void countAndPrecision(std::int32_t count, std::string_view countLabel,
                            std::string_view precisionLabel)
     {
         d = static_cast<double>(count);
-        Line(FormatReal(d, 10, 1).append(countLabel));
+        line(FormatReal(d, 10, 1).append(countLabel));
         d = static_cast<double>(100.0L * d / n_);
-        Line(FormatReal(d, 10, 10).append(precisionLabel));
+        line(FormatReal(d, 10, 10).append(precisionLabel));
     }
 
     // All n elements on one line; each element is its own write statement.
-    void Elements(const TVector& v)
+    void elements(const TVector& v)
     {
         for (int k = 1; k <= n_; ++k) {
             std::string text = "  ";
             text.append(FormatInteger(k, 10)).append("   ");
             text.append(FormatReal(v[k], 10, 10)).append("   ");
-            Statement(text);
+            statement(text);
         }
-        file_.WriteLineEnd();
-        file_.Check();
-        Flush();
+        file_.writeLineEnd();
+        file_.check();
+        flush();
     }
 
-    void StatisticsBlock(TVector& x, const BlockLabels& labels)
+    void statisticsBlock(TVector& x, const BlockLabels& labels)
     {
         if (!labels.next.empty())
-            Value(labels.next);
+            value(labels.next);
         d = VectorMin(x);
-        Value(labels.min);
+        value(labels.min);
         d = VectorMax(x);
-        Value(labels.max);
+        value(labels.max);
         d = SumSquaredDeviations(x, gen_);
-        Value(labels.sumOfSquares);
+        value(labels.sumOfSquares);
         d = Variance(x);
-        Value(labels.variance);
+        value(labels.variance);
         d = StdDeviation(x);
-        Value(labels.stdDeviation);
+        value(labels.stdDeviation);
         d = AbsVector(x);
-        Value(labels.absolute);
+        value(labels.absolute);
         d = VectorMin(x);
-        Value(labels.absoluteMin);
+        value(labels.absoluteMin);
         d = VectorMax(x);
-        Value(labels.absoluteMax);
+        value(labels.absoluteMax);
     }
 
-    void ToleranceClasses(const TVector& differences)
+    void toleranceClasses(const TVector& differences)
     {
         for (const CountClass& c : kToleranceClasses)
-            CountAndPrecision(CountWithinTolerance(differences, kToleranceReference, c.bound),
+            countAndPrecision(CountWithinTolerance(differences, kToleranceReference, c.bound),
                               c.label, kTolerancePrecisionLabel);
     }
 
-    void BandClasses(const TVector& basis)
+    void bandClasses(const TVector& basis)
     {
         for (const CountClass& c : kBandClasses)
-            CountAndPrecision(CountInBand(basis, kBandCentre, c.bound), c.label,
+            countAndPrecision(CountInBand(basis, kBandCentre, c.bound), c.label,
                               kBandPrecisionLabel);
     }
 
@@ -221,25 +221,25 @@ private:
     // One write statement: its text goes to the file in one piece and is
     // flushed, so a reader of the file sees the report grow statement by
     // statement.
-    void Statement(std::string_view text)
+    void statement(std::string_view text)
     {
-        file_.Write(text);
-        file_.Check();
-        Flush();
+        file_.write(text);
+        file_.check();
+        flush();
     }
 
-    void Line(std::string_view text)
+    void line(std::string_view text)
     {
-        file_.Write(text);
-        file_.WriteLineEnd();
-        file_.Check();
-        Flush();
+        file_.write(text);
+        file_.writeLineEnd();
+        file_.check();
+        flush();
     }
 
-    void Flush()
+    void flush()
     {
-        file_.Flush();
-        file_.Check();
+        file_.flush();
+        file_.check();
     }
 
     ProtocolFile& file_;
@@ -262,66 +262,66 @@ void WriteDataAnalysis(ProtocolFile& file, TVector T, TVector R, Generator& gen)
     MakeVector(n, D, gen);
 
     Report report(file, n, gen);
-    report.Stars(1);
-    report.Value(kHeaderLabel);
-    report.Stars(7);
-    report.Title("Target-Vector");
-    report.Elements(T);
-    report.Stars(7);
-    report.Title("Recent-Vector");
-    report.Elements(R);
-    report.Stars(5);
+    report.stars(1);
+    report.value(kHeaderLabel);
+    report.stars(7);
+    report.title("Target-Vector");
+    report.elements(T);
+    report.stars(7);
+    report.title("Recent-Vector");
+    report.elements(R);
+    report.stars(5);
 
     DifferenceVector(T, R, D);
-    report.StatisticsBlock(D, kDifferenceBlock);
+    report.statisticsBlock(D, kDifferenceBlock);
     report.d = 0.0;
-    report.Value("   next: Objekt=abs Differenzen; Toleranzklassen um Erwartungswert ");
-    report.Stars(6);
-    report.Title("Differenzen-Vector");
-    report.Elements(D);
-    report.Stars(5);
-    report.Title(kToleranceTitleVectors);
-    report.ToleranceClasses(D);
-    report.Stars(6);
+    report.value("   next: Objekt=abs Differenzen; Toleranzklassen um Erwartungswert ");
+    report.stars(6);
+    report.title("Differenzen-Vector");
+    report.elements(D);
+    report.stars(5);
+    report.title(kToleranceTitleVectors);
+    report.toleranceClasses(D);
+    report.stars(6);
 
     MakeVector(n, gT, gen);
     GradientVector(T, gT, gen);
-    report.Stars(1);
-    report.StatisticsBlock(gT, kTargetGradientBlock);
-    report.Stars(6);
+    report.stars(1);
+    report.statisticsBlock(gT, kTargetGradientBlock);
+    report.stars(6);
 
     MakeVector(n, gR, gen);
     GradientVector(R, gR, gen);
-    report.Stars(1);
-    report.StatisticsBlock(gR, kRecentGradientBlock);
-    report.Stars(7);
-    report.Title("Target-Gradient-Vector");
-    report.Elements(gT);
-    report.Stars(7);
-    report.Title("Recent-Gradient-Vector");
-    report.Elements(gR);
-    report.Stars(6);
+    report.stars(1);
+    report.statisticsBlock(gR, kRecentGradientBlock);
+    report.stars(7);
+    report.title("Target-Gradient-Vector");
+    report.elements(gT);
+    report.stars(7);
+    report.title("Recent-Gradient-Vector");
+    report.elements(gR);
+    report.stars(6);
 
     // Both gradients hold their absolute values by now.
     report.d = 0.0;
     DifferenceVector(gT, gR, D);
-    report.StatisticsBlock(D, kGradientDifferenceBlock);
-    report.Stars(5);
-    report.Title(kToleranceTitleGradients);
-    report.ToleranceClasses(D);
-    report.Stars(3);
+    report.statisticsBlock(D, kGradientDifferenceBlock);
+    report.stars(5);
+    report.title(kToleranceTitleGradients);
+    report.toleranceClasses(D);
+    report.stars(3);
 
     BasisVector(T, R, B, gen);
-    report.Title("Basis-Vector");
-    report.Elements(B);
-    report.Stars(6);
+    report.title("Basis-Vector");
+    report.elements(B);
+    report.stars(6);
     report.d = 0.0;
-    report.StatisticsBlock(B, kBasisBlock);
+    report.statisticsBlock(B, kBasisBlock);
     report.d = 0.0;
-    report.Value("   Toleranzklassen um Erwartungswert ");
-    report.BandClasses(B);
-    report.Stars(6);
-    report.Title(kEndTitle);
+    report.value("   Toleranzklassen um Erwartungswert ");
+    report.bandClasses(B);
+    report.stars(6);
+    report.title(kEndTitle);
 }
 
 }  // namespace zarudiv

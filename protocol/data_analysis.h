@@ -2,8 +2,8 @@
 // The data-analysis report at the end of a saved campaign: 194 lines that
 // compare the target vector with the best evolved (recent) vector.
 
-#include "random_source.h"
-#include "tvector.h"
+#include "evolution/random_source.h"
+#include "evolution/tvector.h"
 
 namespace zarudiv {
 

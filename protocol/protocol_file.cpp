@@ -1,13 +1,14 @@
-#include "protocol_file.h"
+#include "protocol/protocol_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 
-#include "number_format.h"
-#include "windows1252.h"
+#include "protocol/number_format.h"
+#include "protocol/windows1252.h"
 
 namespace zarudiv {
 
@@ -38,28 +39,28 @@ std::string IoErrorMessage(int code)
 ProtocolFile::~ProtocolFile()
 {
     if (isOpen())
-        Close();
+        close();
 }
 
-void ProtocolFile::SetError(int code)
+void ProtocolFile::setError(int code)
 {
     if (error_ == 0)
         error_ = code;
 }
 
-void ProtocolFile::Open(const std::string& name)
+void ProtocolFile::open(const std::string& name)
 {
     if (isOpen())
-        Close();
+        close();
     error_ = 0;
     used_ = 0;
     name_ = name;
     fd_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd_ < 0)
-        SetError(errno);
+        setError(errno);
 }
 
-void ProtocolFile::WriteBuffer()
+void ProtocolFile::writeBuffer()
 {
     std::size_t done = 0;
     while (done < used_ && error_ == 0) {
@@ -67,7 +68,7 @@ void ProtocolFile::WriteBuffer()
         if (written < 0) {
             if (errno == EINTR)
                 continue;
-            SetError(errno);
+            setError(errno);
         } else {
             done += static_cast<std::size_t>(written);
         }
@@ -75,46 +76,58 @@ void ProtocolFile::WriteBuffer()
     used_ = 0;
 }
 
-void ProtocolFile::PutByte(char byte)
+void ProtocolFile::putByte(char byte)
 {
     if (used_ == buffer_.size())
-        WriteBuffer();
+        writeBuffer();
     buffer_[used_++] = byte;
 }
 
-void ProtocolFile::Write(std::string_view utf8)
+void ProtocolFile::write(std::string_view utf8)
 {
     if (!isOpen() || error_ != 0)
         return;
     for (char byte : Utf8ToWindows1252(utf8))
-        PutByte(byte);
+        putByte(byte);
 }
 
-void ProtocolFile::WriteLineEnd()
+void ProtocolFile::writeLineEnd()
 {
-    Write("\r\n");
+    write("\r\n");
 }
 
-void ProtocolFile::Flush()
+void ProtocolFile::flush()
 {
     if (isOpen() && error_ == 0)
-        WriteBuffer();
+        writeBuffer();
 }
 
-void ProtocolFile::Close()
+void ProtocolFile::close()
 {
     if (!isOpen())
         return;
-    Flush();
+    flush();
     if (::close(fd_) != 0)
-        SetError(errno);
+        setError(errno);
     fd_ = -1;
 }
 
-void ProtocolFile::Check() const
+void ProtocolFile::check() const
 {
     if (error_ != 0)
-        throw ProtocolIoError(error_, IoErrorMessage(error_));
+        throw ProtocolIoError(IoErrorMessage(error_));
+}
+
+void EnsureDriveDirectory(const std::string& fileName)
+{
+    const bool driveLetter = fileName.size() >= 3 &&
+                             ((fileName[0] >= 'A' && fileName[0] <= 'Z') ||
+                              (fileName[0] >= 'a' && fileName[0] <= 'z')) &&
+                             fileName[1] == ':' && fileName[2] == '/';
+    if (!driveLetter)
+        return;
+    // A failure shows when the protocol is opened, with its own message.
+    ::mkdir(fileName.substr(0, 2).c_str(), 0777);
 }
 
 std::string CutFileName(const std::string& utf8Name)
@@ -125,33 +138,34 @@ std::string CutFileName(const std::string& utf8Name)
 void OpenProtocol(ProtocolFile& file, const std::string& name)
 {
     const std::string cut = CutFileName(name);
-    file.Open(cut);
-    file.Check();
-    file.Write("##### QX++ Document #####  BEGIN of Savefile: > ");
-    file.Write(cut);
-    file.Write(" < ######");
-    file.WriteLineEnd();
-    file.Check();
+    EnsureDriveDirectory(cut);
+    file.open(cut);
+    file.check();
+    file.write("##### QX++ Document #####  BEGIN of Savefile: > ");
+    file.write(cut);
+    file.write(" < ######");
+    file.writeLineEnd();
+    file.check();
 }
 
 void WriteProtocolHeader(ProtocolFile& file, double generations, double mutants, double startStep)
 {
-    file.WriteLineEnd();
-    file.Check();
-    file.Write("maxGenerationen:");
-    file.Write(FormatReal(generations, 5, 0));
-    file.Write("    maxMutanten:");
-    file.Write(FormatReal(mutants, 3, 0));
-    file.Write("    Start-Schrittweite:");
-    file.Write(FormatReal(startStep, 5, 10));
-    file.Write("     ");
-    file.WriteLineEnd();
-    file.Check();
-    file.WriteLineEnd();
-    file.Check();
-    file.Write("Generation   Fu-Aufrufe     Qualität           Schrittweite         ");
-    file.WriteLineEnd();
-    file.Check();
+    file.writeLineEnd();
+    file.check();
+    file.write("maxGenerationen:");
+    file.write(FormatReal(generations, 5, 0));
+    file.write("    maxMutanten:");
+    file.write(FormatReal(mutants, 3, 0));
+    file.write("    Start-Schrittweite:");
+    file.write(FormatReal(startStep, 5, 10));
+    file.write("     ");
+    file.writeLineEnd();
+    file.check();
+    file.writeLineEnd();
+    file.check();
+    file.write("Generation   Fu-Aufrufe     Qualität           Schrittweite         ");
+    file.writeLineEnd();
+    file.check();
 }
 
 void WriteProtocolRow(ProtocolFile& file, double generation, double mutants, double quality,
@@ -159,38 +173,38 @@ void WriteProtocolRow(ProtocolFile& file, double generation, double mutants, dou
 {
     // Each field is flushed, so a reader sees the row grow; the line end
     // waits in the buffer until the next flush.
-    file.Write(FormatReal(generation, 5, 0));
-    file.Write("*   ");
-    file.Flush();
-    file.Check();
-    file.Write(FormatReal(generation * mutants, 10, 0));
-    file.Write("*        ");
-    file.Flush();
-    file.Check();
-    file.Write(FormatReal(quality, 5, 10));
-    file.Write("*    ");
-    file.Flush();
-    file.Check();
-    file.Write(FormatReal(step, 5, 10));
-    file.Write("*   ");
-    file.Flush();
-    file.Check();
-    file.WriteLineEnd();
-    file.Check();
+    file.write(FormatReal(generation, 5, 0));
+    file.write("*   ");
+    file.flush();
+    file.check();
+    file.write(FormatReal(generation * mutants, 10, 0));
+    file.write("*        ");
+    file.flush();
+    file.check();
+    file.write(FormatReal(quality, 5, 10));
+    file.write("*    ");
+    file.flush();
+    file.check();
+    file.write(FormatReal(step, 5, 10));
+    file.write("*   ");
+    file.flush();
+    file.check();
+    file.writeLineEnd();
+    file.check();
 }
 
 void CloseProtocol(ProtocolFile& file)
 {
-    file.Write("##### QX++ Document #####  END of Savefile  ##########################");
-    file.WriteLineEnd();
-    file.Check();
-    file.Close();
-    file.Check();
+    file.write("##### QX++ Document #####  END of Savefile  ##########################");
+    file.writeLineEnd();
+    file.check();
+    file.close();
+    file.check();
 }
 
 void AbandonProtocol(ProtocolFile& file) noexcept
 {
-    file.Close();
+    file.close();
 }
 
 }  // namespace zarudiv

@@ -3,26 +3,21 @@
 // written through a 128-byte buffer. Text reaches the disk when the buffer is
 // full, at an explicit flush and at closing. Every write updates the file's
 // error state; the writers check it at fixed points and raise a ProtocolIoError
-// carrying the runtime's German message. After the first error further writes
-// are ignored, as with the runtime's text files.
+// with a German message. After the first error further writes are ignored, so
+// the first cause is the one reported.
 
 #include <array>
 #include <cstddef>
 #include <string>
 #include <string_view>
 
-#include "fpu.h"
+#include "evolution/command_error.h"
 
 namespace zarudiv {
 
 class ProtocolIoError : public CommandError {
 public:
-    ProtocolIoError(int code, const std::string& message)
-        : CommandError(message), code_(code) {}
-    int code() const { return code_; }
-
-private:
-    int code_;
+    using CommandError::CommandError;
 };
 
 // German text for an operating-system error code (errno).
@@ -37,27 +32,27 @@ public:
 
     // Creates or truncates the file (read access left to others). Sets the
     // error state on failure; it does not throw.
-    void Open(const std::string& name);
+    void open(const std::string& name);
     bool isOpen() const { return fd_ >= 0; }
     const std::string& name() const { return name_; }
 
     // Appends UTF-8 text, stored as Windows-1252.
-    void Write(std::string_view utf8);
+    void write(std::string_view utf8);
     // CR LF.
-    void WriteLineEnd();
+    void writeLineEnd();
     // Hands the buffer to the operating system.
-    void Flush();
+    void flush();
     // Writes out the rest of the buffer and closes the file.
-    void Close();
+    void close();
     // Throws the pending error, if any.
-    void Check() const;
+    void check() const;
 
     int errorCode() const { return error_; }
 
 private:
-    void PutByte(char byte);
-    void WriteBuffer();
-    void SetError(int code);
+    void putByte(char byte);
+    void writeBuffer();
+    void setError(int code);
 
     int fd_ = -1;
     int error_ = 0;
@@ -65,6 +60,14 @@ private:
     std::array<char, 128> buffer_{};
     std::size_t used_ = 0;
 };
+
+// The name the window's file list offers first.
+inline constexpr const char* kDefaultProtocolName = "C:/QX_000_000.doc";
+
+// A name that starts with a drive letter ("C:/...") names a file in a directory
+// called "C:" below the working directory; OpenProtocol makes that directory
+// when it is missing.
+void EnsureDriveDirectory(const std::string& fileName);
 
 // Protocol names are cut to 250 characters.
 constexpr std::size_t kMaxFileNameLength = 250;

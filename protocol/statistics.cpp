@@ -1,8 +1,8 @@
-#include "statistics.h"
+#include "protocol/statistics.h"
 
 #include <cmath>
 
-#include "fpu.h"
+#include "evolution/fpu.h"
 
 namespace zarudiv {
 
@@ -13,16 +13,6 @@ namespace {
 double AddToSum(double sum, long double term)
 {
     return static_cast<double>(term + static_cast<long double>(sum));
-}
-
-// The fault flags are only meaningful once the value is really computed; the
-// barrier keeps the compiler from moving the arithmetic past the test.
-template <typename Real>
-Real Checked(Real value)
-{
-    asm volatile("" : : "m"(value) : "memory");
-    CheckFpu();
-    return value;
 }
 
 }  // namespace

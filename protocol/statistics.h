@@ -11,8 +11,8 @@
 
 #include <cstdint>
 
-#include "random_source.h"
-#include "tvector.h"
+#include "evolution/random_source.h"
+#include "evolution/tvector.h"
 
 namespace zarudiv {
 

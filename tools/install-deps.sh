@@ -7,6 +7,7 @@ packages=(
   build-essential cmake pkg-config
   qt6-base-dev libxcb1-dev
   libgtest-dev libbenchmark-dev
+  libcli11-dev
   fonts-wine fonts-liberation
   xvfb xauth
 )

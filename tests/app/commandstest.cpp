@@ -7,10 +7,10 @@
 #include <QTest>
 #include <cstring>
 
-#include "apptests.h"
-#include "commandglobals.h"
-#include "formfixture.h"
-#include "imagearea.h"
+#include "app/commandglobals.h"
+#include "app/imagearea.h"
+#include "tests/app/apptests.h"
+#include "tests/app/formfixture.h"
 
 namespace zarudiv {
 

@@ -2,8 +2,8 @@
 #include <QProcessEnvironment>
 #include <QTest>
 
-#include "apptests.h"
-#include "displaycheck.h"
+#include "app/displaycheck.h"
+#include "tests/app/apptests.h"
 
 namespace zarudiv {
 

@@ -11,10 +11,10 @@
 #include <QTest>
 #include <QTimer>
 
-#include "apptests.h"
-#include "commandglobals.h"
-#include "formfixture.h"
-#include "imagearea.h"
+#include "app/commandglobals.h"
+#include "app/imagearea.h"
+#include "tests/app/apptests.h"
+#include "tests/app/formfixture.h"
 
 namespace zarudiv {
 

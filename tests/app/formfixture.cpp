@@ -1,11 +1,11 @@
-#include "formfixture.h"
+#include "tests/app/formfixture.h"
 
 #include <QEvent>
 #include <QFile>
 #include <QLineEdit>
 #include <QTest>
 
-#include "commandglobals.h"
+#include "app/commandglobals.h"
 
 namespace zarudiv {
 

@@ -6,7 +6,7 @@
 #include <QTemporaryDir>
 #include <memory>
 
-#include "tform1.h"
+#include "app/tform1.h"
 
 namespace zarudiv {
 

@@ -7,10 +7,10 @@
 #include <QTest>
 #include <vector>
 
-#include "apptests.h"
-#include "formfixture.h"
-#include "imagearea.h"
-#include "panel.h"
+#include "app/imagearea.h"
+#include "app/panel.h"
+#include "tests/app/apptests.h"
+#include "tests/app/formfixture.h"
 
 namespace zarudiv {
 

@@ -2,7 +2,7 @@
 
 #include <QApplication>
 
-#include "apptests.h"
+#include "tests/app/apptests.h"
 
 int main(int argc, char* argv[])
 {

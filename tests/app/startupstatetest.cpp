@@ -8,12 +8,12 @@
 #include <QStyle>
 #include <QTest>
 
-#include "apptests.h"
-#include "commandglobals.h"
-#include "formfixture.h"
-#include "imagearea.h"
-#include "panel.h"
-#include "windowcolours.h"
+#include "app/commandglobals.h"
+#include "app/imagearea.h"
+#include "app/panel.h"
+#include "app/windowcolours.h"
+#include "tests/app/apptests.h"
+#include "tests/app/formfixture.h"
 
 namespace zarudiv {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "runner_options.h"
+#include "cli/runner_options.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "../support/temp_dir.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 

@@ -3,11 +3,11 @@
 #include <cmath>
 #include <cstring>
 
-#include "diffusion_model.h"
-#include "fast_diffusion.h"
-#include "fpu.h"
-#include "random_source.h"
-#include "tvector.h"
+#include "evolution/diffusion_model.h"
+#include "evolution/fast_diffusion.h"
+#include "evolution/fpu.h"
+#include "evolution/random_source.h"
+#include "evolution/tvector.h"
 
 namespace {
 
@@ -120,7 +120,7 @@ TEST(DiffusionStepTest, FastStepIsBitIdenticalToTheLiteralStep)
             TVector quick = literal;
             for (int step = 0; step < 20; ++step) {
                 zarudiv::DiffusionStep(A, B, literal, 1.0, 1.0);
-                fast.Step(A, B, quick);
+                fast.step(A, B, quick);
             }
             ASSERT_EQ(std::memcmp(&literal, &quick, sizeof literal), 0)
                 << "law " << law << (split ? ", split factors" : ", 80-bit factors");
@@ -140,7 +140,7 @@ TEST(DiffusionStepTest, FastStepHandlesOtherShapes)
             TVector quick = literal;
             for (int step = 0; step < 3; ++step) {
                 zarudiv::DiffusionStep(A, B, literal, 1.0, 1.0);
-                fast.Step(A, B, quick);
+                fast.step(A, B, quick);
             }
             ASSERT_EQ(std::memcmp(&literal, &quick, sizeof literal), 0) << n << " " << m;
         }

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <set>
 
-#include "random_source.h"
+#include "evolution/random_source.h"
 
 namespace {
 
@@ -12,11 +12,11 @@ using zarudiv::Generator;
 TEST(GeneratorTest, FollowsTheRecurrence)
 {
     Generator gen(0);
-    EXPECT_EQ(gen.NextState(), 1u);
-    EXPECT_EQ(gen.NextState(), 134775814u);
+    EXPECT_EQ(gen.nextState(), 1u);
+    EXPECT_EQ(gen.nextState(), 134775814u);
     // (134775814 * 134775813 + 1) mod 2^32, worked out by hand in 64 bits.
     const std::uint64_t third = (134775814ull * 134775813ull + 1ull) % (1ull << 32);
-    EXPECT_EQ(gen.NextState(), static_cast<std::uint32_t>(third));
+    EXPECT_EQ(gen.nextState(), static_cast<std::uint32_t>(third));
     EXPECT_EQ(gen.draws, 3u);
 }
 
@@ -24,7 +24,7 @@ TEST(GeneratorTest, WrapsModulo2To32)
 {
     Generator gen(0xFFFFFFFFu);
     // (2^32 - 1) * 134775813 + 1 = -134775813 + 1 (mod 2^32)
-    EXPECT_EQ(gen.NextState(), static_cast<std::uint32_t>(0u - 134775812u));
+    EXPECT_EQ(gen.nextState(), static_cast<std::uint32_t>(0u - 134775812u));
 }
 
 TEST(GeneratorTest, SkipEqualsSteppingOneByOne)
@@ -32,9 +32,9 @@ TEST(GeneratorTest, SkipEqualsSteppingOneByOne)
     for (std::uint64_t count : {0ull, 1ull, 2ull, 7ull, 84ull, 1000ull, 123457ull}) {
         Generator stepped(2024u);
         for (std::uint64_t i = 0; i < count; ++i)
-            stepped.NextState();
+            stepped.nextState();
         Generator skipped(2024u);
-        skipped.Skip(count);
+        skipped.skip(count);
         EXPECT_EQ(skipped, stepped) << count;
     }
 }

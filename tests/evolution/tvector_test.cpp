@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "random_source.h"
-#include "tvector.h"
+#include "evolution/random_source.h"
+#include "evolution/tvector.h"
 
 namespace {
 

@@ -4,16 +4,18 @@
 
 #include <gtest/gtest.h>
 
-#include "campaign_display.h"
-#include "canvas_display.h"
-#include "clear_image.h"
-#include "diffusion_law_plot.h"
-#include "pixels.h"
-#include "plot_buffer.h"
-#include "plot_quality.h"
-#include "spectrum_plot.h"
-#include "test_vectors.h"
-#include "vector_plot.h"
+#include "campaign/campaign_display.h"
+#include "campaign/colours.h"
+#include "plots/canvas_display.h"
+#include "plots/clear_image.h"
+#include "plots/diffusion_law_plot.h"
+#include "plots/plot_buffer.h"
+#include "plots/plot_quality.h"
+#include "plots/resolve_colour.h"
+#include "plots/spectrum_plot.h"
+#include "plots/vector_plot.h"
+#include "tests/plots/pixels.h"
+#include "tests/plots/test_vectors.h"
 
 namespace zarudiv {
 namespace {
@@ -25,29 +27,29 @@ TEST(CanvasDisplay, VectorPlotClearsThenPlotsFromThePlotBuffer)
 {
     Canvas canvas(217, 153);
     CanvasDisplay display;
-    display.attach(PlotArea::Image9, &canvas);
-    EXPECT_EQ(display.canvas(PlotArea::Image9), &canvas);
-    EXPECT_EQ(display.canvas(PlotArea::Image10), nullptr);
+    display.attach(PlotRole::StartVector, &canvas);
+    EXPECT_EQ(display.canvas(PlotRole::StartVector), &canvas);
+    EXPECT_EQ(display.canvas(PlotRole::BestEvolvedVector), nullptr);
     int repaints = 0;
     canvas.setRepaintHandler([&repaints] { ++repaints; });
 
     const TVector v = Values({2, 4, 6});
     const TVector copy = v;
-    display.plotVector(PlotArea::Image9, kBlue, v);
+    display.plotVector(PlotRole::StartVector, kBlue, v);
     EXPECT_EQ(v, copy);
     EXPECT_EQ(PlotBuffer, v);
     EXPECT_EQ(repaints, 3);  // the clear's, then the plot's two
 
     Canvas expected(217, 153);
-    ClearImage(kCl3DLight, expected);
+    ClearImage(cl3DLight, expected);
     PlotVector(kBlue, v, expected);
     EXPECT_EQ(canvas.bitmap(), expected.bitmap());
 
     // The second plot's clear draws its frame with the blue pen the first left.
-    display.plotVector(PlotArea::Image9, kBlue, Values({1, 1}));
+    display.plotVector(PlotRole::StartVector, kBlue, Values({1, 1}));
     EXPECT_EQ(canvas.bitmap().pixel(1, 1), test::kBluePx);
     EXPECT_EQ(canvas.bitmap().pixel(216, 152), test::kBluePx);
-    EXPECT_EQ(canvas.bitmap().pixel(100, 100), ResolveColour(kCl3DLight));
+    EXPECT_EQ(canvas.bitmap().pixel(100, 100), ResolveColour(cl3DLight));
 }
 
 TEST(CanvasDisplay, SpectrumAndDiffusionLawDrawOnTheirOwnAreas)
@@ -56,27 +58,27 @@ TEST(CanvasDisplay, SpectrumAndDiffusionLawDrawOnTheirOwnAreas)
     Canvas image7(153, 129);
     Canvas image3(169, 129);
     CanvasDisplay display;
-    display.attach(PlotArea::Image2, &image2);
-    display.attach(PlotArea::Image7, &image7);
-    display.attach(PlotArea::Image3, &image3);
+    display.attach(PlotRole::ActivatorLaw, &image2);
+    display.attach(PlotRole::InhibitorLaw, &image7);
+    display.attach(PlotRole::ActivatorSpectrum, &image3);
     const TVector v = Values({3, -1, 2, -4});
 
     Generator gen(99u);
-    display.plotDiffusionLaw(PlotArea::Image7, v, gen);
+    display.plotDiffusionLaw(PlotRole::InhibitorLaw, v, gen);
     EXPECT_EQ(gen.draws, 8u);
     EXPECT_EQ(PlotBuffer, v);
-    display.plotSpectrum(PlotArea::Image3, v);
+    display.plotSpectrum(PlotRole::ActivatorSpectrum, v);
     EXPECT_EQ(gen.draws, 8u);
 
     Canvas law(153, 129);
     Generator lawGen(99u);
-    ClearImage(kCl3DLight, law);
+    ClearImage(cl3DLight, law);
     PlotDiffusionLaw(v, law, lawGen);
     EXPECT_EQ(image7.bitmap(), law.bitmap());
     EXPECT_FALSE(image2.hasBitmap());
 
     Canvas spectrum(169, 129);
-    ClearImage(kCl3DLight, spectrum);
+    ClearImage(cl3DLight, spectrum);
     PlotSpectrum(v, spectrum);
     EXPECT_EQ(image3.bitmap(), spectrum.bitmap());
 }
@@ -88,10 +90,10 @@ TEST(CanvasDisplay, DiffusionLawWithoutACanvasStillMakesItsDraws)
     Generator hidden(4242u);
     Canvas canvas(153, 129);
     CanvasDisplay withCanvas;
-    withCanvas.attach(PlotArea::Image2, &canvas);
+    withCanvas.attach(PlotRole::ActivatorLaw, &canvas);
     CanvasDisplay without;
-    withCanvas.plotDiffusionLaw(PlotArea::Image2, v, shown);
-    without.plotDiffusionLaw(PlotArea::Image2, v, hidden);
+    withCanvas.plotDiffusionLaw(PlotRole::ActivatorLaw, v, shown);
+    without.plotDiffusionLaw(PlotRole::ActivatorLaw, v, hidden);
     EXPECT_EQ(shown.draws, 12u);
     EXPECT_EQ(hidden, shown);
     EXPECT_EQ(PlotBuffer, v);
@@ -100,35 +102,29 @@ TEST(CanvasDisplay, DiffusionLawWithoutACanvasStillMakesItsDraws)
 TEST(CanvasDisplay, PlotsWithoutACanvasDrawNothingAndTakeNoDraws)
 {
     CanvasDisplay display;
-    display.plotVector(PlotArea::Image10, kBlue, Values({1, 2}));
+    display.plotVector(PlotRole::BestEvolvedVector, kBlue, Values({1, 2}));
     EXPECT_EQ(PlotBuffer, Values({1, 2}));  // the hand-over happens all the same
-    display.plotSpectrum(PlotArea::Image4, Values({3, 4, 5}));
+    display.plotSpectrum(PlotRole::InhibitorSpectrum, Values({3, 4, 5}));
     EXPECT_EQ(PlotBuffer, Values({3, 4, 5}));
-    QualityPlotArgs args;
-    args.mode = 100;
-    display.plotQuality(args);
-    EXPECT_EQ(display.canvas(PlotArea::Image1), nullptr);
+    display.newQualityDiagram(" totale Qualitaet ");
+    display.addQualityPoint(QualityPoint{10, 200, 3, 100, kRed, "  "});
+    EXPECT_EQ(display.canvas(PlotRole::QualityCurve), nullptr);
 }
 
-TEST(CanvasDisplay, QualityGoesToImage1)
+TEST(CanvasDisplay, QualityGoesToTheQualityCurvesCanvas)
 {
     Canvas image1(225, 289);
     CanvasDisplay display;
-    display.attach(PlotArea::Image1, &image1);
-    QualityPlotArgs args;
-    args.mode = 100;
-    args.caption = " totale Qualitaet ";
-    display.plotQuality(args);
-    args = {};
-    args.mode = 200;
-    args.caption = "  ";
-    args.spare1 = 1.0;
-    args.xMax = 10;
-    args.yMax = 200;
-    args.x = 3;
-    args.y = 100;
-    args.colour = 255;
-    display.plotQuality(args);
+    display.attach(PlotRole::QualityCurve, &image1);
+    NewQualityDiagram(display);
+    QualityPoint point;
+    point.generations = 10;
+    point.qualityRange = 200;
+    point.generation = 3;
+    point.quality = 100;
+    point.colour = 255;
+    point.caption = "  ";
+    display.addQualityPoint(point);
 
     Canvas expected(225, 289);
     PlotQuality(100, expected, " totale Qualitaet ", 0, 0, 0, 0, 0, 0, 0, 0);

@@ -9,10 +9,11 @@
 #include <gtest/gtest.h>
 #include <random>
 
-#include "campaign_display.h"
-#include "canvas.h"
-#include "canvas_font.h"
-#include "pixels.h"
+#include "campaign/colours.h"
+#include "plots/canvas.h"
+#include "plots/canvas_font.h"
+#include "plots/resolve_colour.h"
+#include "tests/plots/pixels.h"
 
 namespace zarudiv {
 namespace {
@@ -66,7 +67,7 @@ TEST(ResolveColour, ReadsRedFromTheLowestByteAndResolvesSystemColours)
         EXPECT_EQ(ResolveColour(row.value), row.rgb) << std::hex << row.value;
 
     // cl3DLight: a light neutral, neither white nor the colours drawn on it.
-    const QRgb light = ResolveColour(kCl3DLight);
+    const QRgb light = ResolveColour(cl3DLight);
     EXPECT_EQ(qRed(light), qGreen(light));
     EXPECT_EQ(qGreen(light), qBlue(light));
     EXPECT_GT(qRed(light), 190);

@@ -4,13 +4,14 @@
 #include <functional>
 #include <gtest/gtest.h>
 
-#include "campaign_display.h"
-#include "clear_image.h"
-#include "diffusion_law_plot.h"
-#include "pixels.h"
-#include "test_vectors.h"
-#include "spectrum_plot.h"
-#include "vector_plot.h"
+#include "campaign/colours.h"
+#include "plots/clear_image.h"
+#include "plots/diffusion_law_plot.h"
+#include "plots/resolve_colour.h"
+#include "plots/spectrum_plot.h"
+#include "plots/vector_plot.h"
+#include "tests/plots/pixels.h"
+#include "tests/plots/test_vectors.h"
 
 namespace zarudiv {
 namespace {
@@ -27,7 +28,7 @@ void ExpectCleared(Canvas& canvas, QRgb frame)
     const int w = canvas.width();
     const int h = canvas.height();
     const QRect inner(QPoint(2, 2), QPoint(w - 2, h - 2));
-    EXPECT_EQ(PixelsOf(image, ResolveColour(kCl3DLight), QRect(0, 0, w, h)), RectPixels(inner));
+    EXPECT_EQ(PixelsOf(image, ResolveColour(cl3DLight), QRect(0, 0, w, h)), RectPixels(inner));
     EXPECT_EQ(PixelsOf(image, frame, QRect(QPoint(1, 1), QPoint(w - 1, h - 1))),
               test::Without(RectPixels(QRect(QPoint(1, 1), QPoint(w - 1, h - 1))), RectPixels(inner)));
 }
@@ -35,9 +36,9 @@ void ExpectCleared(Canvas& canvas, QRgb frame)
 TEST(ClearImage, OnAFreshCanvasDrawsABlackFrameAroundTheFill)
 {
     Canvas canvas(30, 20);
-    ClearImage(kCl3DLight, canvas);
+    ClearImage(cl3DLight, canvas);
     ExpectCleared(canvas, test::kBlackPx);
-    EXPECT_EQ(canvas.brushColour(), kCl3DLight);
+    EXPECT_EQ(canvas.brushColour(), cl3DLight);
     EXPECT_EQ(canvas.penColour(), kBlack);
     // Row 0 and column 0 keep the fresh bitmap's white.
     EXPECT_EQ(PixelsOf(canvas.bitmap(), test::kWhitePx).size(), 30u + 19u);
@@ -47,7 +48,7 @@ TEST(ClearImage, LeavesRowZeroAndColumnZeroAsTheyWere)
 {
     Canvas canvas(30, 20);
     canvas.bitmap().fill(test::kGreenPx);
-    ClearImage(kCl3DLight, canvas);
+    ClearImage(cl3DLight, canvas);
     EXPECT_EQ(PixelsOf(canvas.bitmap(), test::kGreenPx),
               test::Without(RectPixels(QRect(0, 0, 30, 20)), RectPixels(QRect(1, 1, 29, 19))));
 }
@@ -59,7 +60,7 @@ TEST(ClearImage, RepaintsBeforeItClears)
     const QImage before = canvas.bitmap().copy();
     test::RepaintRecorder screen;
     screen.attach(canvas);
-    ClearImage(kCl3DLight, canvas);
+    ClearImage(cl3DLight, canvas);
     ASSERT_EQ(screen.shown.size(), 1u);
     EXPECT_EQ(screen.shown[0], before);
 }
@@ -88,9 +89,9 @@ TEST(ClearImage, FrameTakesThePenOfThePreviousPlot)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.plot);
         Canvas canvas(153, 129);
-        ClearImage(kCl3DLight, canvas);
+        ClearImage(cl3DLight, canvas);
         row.draw(canvas);
-        ClearImage(kCl3DLight, canvas);
+        ClearImage(cl3DLight, canvas);
         ExpectCleared(canvas, row.frame);
     }
 }

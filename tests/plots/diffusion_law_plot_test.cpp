@@ -3,10 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include "campaign_display.h"
-#include "diffusion_law_plot.h"
-#include "pixels.h"
-#include "test_vectors.h"
+#include "campaign/colours.h"
+#include "plots/diffusion_law_plot.h"
+#include "tests/plots/pixels.h"
+#include "tests/plots/test_vectors.h"
 
 namespace zarudiv {
 namespace {
@@ -126,7 +126,7 @@ TEST(DiffusionLawPlot, TakesExactly2nDrawsWhateverTheCoefficients)
         Canvas canvas(153, 129);
         Generator gen(12345u);
         Generator expected(12345u);
-        expected.Skip(2 * static_cast<std::uint64_t>(VectorCount(v)));
+        expected.skip(2 * static_cast<std::uint64_t>(VectorCount(v)));
         PlotDiffusionLaw(v, canvas, gen);
         EXPECT_EQ(gen.draws, 2u * static_cast<std::uint64_t>(VectorCount(v)));
         EXPECT_EQ(gen.RandSeed, expected.RandSeed);

@@ -11,8 +11,8 @@
 #include <utility>
 #include <vector>
 
-#include "canvas.h"
-#include "canvas_font.h"
+#include "plots/canvas.h"
+#include "plots/canvas_font.h"
 
 namespace zarudiv::test {
 

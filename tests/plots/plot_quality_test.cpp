@@ -7,10 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "campaign_display.h"
-#include "canvas_font.h"
-#include "pixels.h"
-#include "plot_quality.h"
+#include "campaign/colours.h"
+#include "plots/canvas_font.h"
+#include "plots/plot_quality.h"
+#include "plots/resolve_colour.h"
+#include "tests/plots/pixels.h"
 
 namespace zarudiv {
 namespace {

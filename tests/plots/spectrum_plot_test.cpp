@@ -7,10 +7,10 @@
 
 #include <gtest/gtest.h>
 
-#include "campaign_display.h"
-#include "pixels.h"
-#include "spectrum_plot.h"
-#include "test_vectors.h"
+#include "campaign/colours.h"
+#include "plots/spectrum_plot.h"
+#include "tests/plots/pixels.h"
+#include "tests/plots/test_vectors.h"
 
 namespace zarudiv {
 namespace {
@@ -106,7 +106,7 @@ TEST(SpectrumPlot, TwentyBarsEightApartOnTheCampaignsImage)
 TEST(SpectrumPlot, RepaintsBeforeAndAfterAndLeavesABlackOnePixelPen)
 {
     Canvas canvas(169, 129);
-    canvas.setBrushColour(kCl3DLight);
+    canvas.setBrushColour(cl3DLight);
     canvas.bitmap().fill(test::kBluePx);
     const QImage before = canvas.bitmap().copy();
     test::RepaintRecorder screen;
@@ -117,7 +117,7 @@ TEST(SpectrumPlot, RepaintsBeforeAndAfterAndLeavesABlackOnePixelPen)
     EXPECT_EQ(screen.shown[1], canvas.bitmap());
     EXPECT_EQ(canvas.penColour(), kBlack);
     EXPECT_EQ(canvas.penWidth(), 1);
-    EXPECT_EQ(canvas.brushColour(), kCl3DLight);
+    EXPECT_EQ(canvas.brushColour(), cl3DLight);
 }
 
 }  // namespace

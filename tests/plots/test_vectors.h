@@ -3,7 +3,7 @@
 
 #include <initializer_list>
 
-#include "tvector.h"
+#include "evolution/tvector.h"
 
 namespace zarudiv::test {
 

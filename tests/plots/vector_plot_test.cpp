@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include "campaign_display.h"
-#include "pixels.h"
-#include "scale_for_plot.h"
-#include "test_vectors.h"
-#include "vector_plot.h"
+#include "campaign/colours.h"
+#include "plots/scale_for_plot.h"
+#include "plots/vector_plot.h"
+#include "tests/plots/pixels.h"
+#include "tests/plots/test_vectors.h"
 
 namespace zarudiv {
 namespace {
@@ -107,7 +107,7 @@ TEST(VectorPlot, SingleValueDrawsNothingButStillRepaints)
 TEST(VectorPlot, LeavesThePenInItsColourAndItsWidthAlone)
 {
     Canvas canvas(217, 153);
-    canvas.setBrushColour(kCl3DLight);
+    canvas.setBrushColour(cl3DLight);
     canvas.bitmap().fill(test::kGreenPx);
     const QImage before = canvas.bitmap().copy();
     test::RepaintRecorder screen;
@@ -118,7 +118,7 @@ TEST(VectorPlot, LeavesThePenInItsColourAndItsWidthAlone)
     EXPECT_EQ(screen.shown[1], canvas.bitmap());
     EXPECT_EQ(canvas.penColour(), kRed);
     EXPECT_EQ(canvas.penWidth(), 1);
-    EXPECT_EQ(canvas.brushColour(), kCl3DLight);
+    EXPECT_EQ(canvas.brushColour(), cl3DLight);
     EXPECT_EQ(PixelsOf(canvas.bitmap(), test::kRedPx).size(), 144u);
 
     Canvas wide(217, 153);

@@ -1,4 +1,4 @@
-#include "data_analysis.h"
+#include "protocol/data_analysis.h"
 
 #include <gtest/gtest.h>
 
@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "fpu.h"
-#include "protocol_file.h"
+#include "evolution/fpu.h"
+#include "protocol/protocol_file.h"
 
 namespace zarudiv {
 namespace {
@@ -197,17 +197,17 @@ protected:
     std::string Report(const TVector& T, const TVector& R, Generator& gen)
     {
         ProtocolFile file;
-        file.Open(path_);
-        file.Check();
+        file.open(path_);
+        file.check();
         try {
             WriteDataAnalysis(file, T, R, gen);
         } catch (...) {
-            file.Close();
+            file.close();
             bytes_ = ReadFile();
             throw;
         }
-        file.Close();
-        file.Check();
+        file.close();
+        file.check();
         return ReadFile();
     }
 

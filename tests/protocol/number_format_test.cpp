@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "number_format.h"
+#include "protocol/number_format.h"
 
 using zarudiv::FormatInteger;
 using zarudiv::FormatReal;

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "../support/temp_dir.h"
-#include "protocol_file.h"
+#include "protocol/protocol_file.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "statistics.h"
+#include "protocol/statistics.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "fpu.h"
+#include "evolution/fpu.h"
 
 namespace zarudiv {
 namespace {

@@ -1,50 +1,64 @@
 #pragma once
-// A campaign display that remembers what the campaign showed, in order.
+// A campaign display that remembers what the campaign showed, in order. Each
+// event reads "kind:role", followed by "=value" for texts and bars and
+// "/colour" for vector plots.
 
 #include <map>
 #include <string>
 #include <vector>
 
-#include "campaign_display.h"
+#include "campaign/campaign_display.h"
 
 namespace zarudiv::testing {
 
 class RecordingDisplay : public CampaignDisplay {
 public:
-    void setGenerationPosition(int g) override { events.push_back(std::string("P1=") + std::to_string(g)); }
-    void setMutantPosition(int m) override { events.push_back(std::string("P2=") + std::to_string(m)); }
-    void showText(EditField field, const std::string& text) override
+    void setGenerationProgress(int g) override { events.push_back("bar:generation=" + std::to_string(g)); }
+    void setMutantProgress(int m) override { events.push_back("bar:mutant=" + std::to_string(m)); }
+    void showText(TextRole role, const std::string& text) override
     {
-        texts[field] = text;
-        events.push_back(std::string("T") + std::to_string(static_cast<int>(field)) + "=" + text);
+        texts[role] = text;
+        events.push_back("text:" + std::string(RoleName(role)) + "=" + text);
     }
-    void plotVector(PlotArea area, unsigned colour, const TVector& v) override
+    void plotVector(PlotRole role, unsigned colour, const TVector& v) override
     {
-        plotted[area] = v;
-        events.push_back(std::string("V") + std::to_string(static_cast<int>(area)) + "/" +
-                         std::to_string(colour));
+        plotted[role] = v;
+        events.push_back("vector:" + std::string(RoleName(role)) + "/" + std::to_string(colour));
     }
-    void plotSpectrum(PlotArea area, const TVector& v) override
+    void plotSpectrum(PlotRole role, const TVector& v) override
     {
-        plotted[area] = v;
-        events.push_back(std::string("S") + std::to_string(static_cast<int>(area)));
+        plotted[role] = v;
+        events.push_back("spectrum:" + std::string(RoleName(role)));
     }
-    void plotDiffusionLaw(PlotArea area, const TVector& v, Generator& gen) override
+    void plotDiffusionLaw(PlotRole role, const TVector& v, Generator& gen) override
     {
-        plotted[area] = v;
-        events.push_back(std::string("D") + std::to_string(static_cast<int>(area)));
-        CampaignDisplay::plotDiffusionLaw(area, v, gen);
+        plotted[role] = v;
+        events.push_back("law:" + std::string(RoleName(role)));
+        CampaignDisplay::plotDiffusionLaw(role, v, gen);
     }
-    void plotQuality(const QualityPlotArgs& args) override
+    void newQualityDiagram(const std::string& caption) override
     {
-        points.push_back(args);
-        events.push_back(std::string("Q") + std::to_string(args.mode));
+        events.push_back("diagram:quality curve=" + caption);
+    }
+    void addQualityPoint(const QualityPoint& point) override
+    {
+        points.push_back(point);
+        events.push_back("point:quality curve");
+    }
+
+    // The events without their values: what was shown, in which order.
+    std::vector<std::string> kinds() const
+    {
+        std::vector<std::string> result;
+        for (const std::string& e : events)
+            result.push_back(e.substr(0, e.find_first_of("=/")));
+        return result;
     }
 
     std::vector<std::string> events;
-    std::map<EditField, std::string> texts;
-    std::map<PlotArea, TVector> plotted;
-    std::vector<QualityPlotArgs> points;
+    std::map<TextRole, std::string> texts;
+    std::map<PlotRole, TVector> plotted;
+    std::vector<QualityPoint> points;
 };
 
 }  // namespace zarudiv::testing

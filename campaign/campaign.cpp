@@ -1,17 +1,15 @@
-#include "campaign.h"
+#include "campaign/campaign.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
 #include <cmath>
 #include <memory>
 #include <vector>
 
-#include "data_analysis.h"
-#include "diffusion_model.h"
-#include "fpu.h"
-#include "mutant_engine.h"
-#include "protocol_file.h"
+#include "campaign/colours.h"
+#include "evolution/diffusion_model.h"
+#include "evolution/fpu.h"
+#include "evolution/mutant_engine.h"
+#include "protocol/data_analysis.h"
+#include "protocol/protocol_file.h"
 
 namespace zarudiv {
 
@@ -25,10 +23,7 @@ constexpr int kSites = 20;  // every vector of a campaign has 20 elements
 // forming x itself is reported too.
 std::int64_t RoundForDisplay(long double x)
 {
-    const long long rounded = std::llrint(x);
-    SettleFpu(rounded);
-    CheckFpu();
-    return rounded;
+    return Checked(static_cast<std::int64_t>(std::llrint(x)));
 }
 
 // Texts and progress bars go into foreign code; whatever flags it raises are
@@ -38,17 +33,6 @@ void Show(Call&& call)
 {
     FpuFlagsShield shield;
     call();
-}
-
-// The plots compute with the campaign's values (extrema stored as double,
-// scaled positions), and a fault there ends the campaign like any other. The
-// plotting code shields its own calls into the toolkit.
-template <typename Call>
-void Plot(Call&& call)
-{
-    ClearFpuFaults();
-    call();
-    CheckFpu();
 }
 
 std::string Of(std::int64_t count, std::int64_t total)
@@ -83,16 +67,6 @@ void MutateLaw(const Parent& parent, long double step, Generator& gen, MutantLaw
         law.inhibitor[i] = static_cast<long double>(RandomSign(gen)) * step + parent.inhibitor[i];
 }
 
-std::optional<FloatingPointFault::Kind> PendingFault()
-{
-    try {
-        CheckFpu();
-    } catch (const FloatingPointFault& fault) {
-        return fault.kind();
-    }
-    return std::nullopt;
-}
-
 class Campaign {
 public:
     Campaign(const CampaignSettings& settings, Generator& gen, CampaignDisplay& display,
@@ -101,16 +75,17 @@ public:
     {
     }
 
-    CampaignResult Run(std::optional<std::uint32_t> seed);
+    CampaignResult run(std::optional<std::uint32_t> seed);
 
 private:
-    void MakeVectors();
-    void RunGeneration(int g);
-    void MutantsLiteral();
-    void MutantsEngine();
-    void ShowMutant(long double step);
-    void Accept(double q, long double step, const MutantLaw& law, const TVector& state);
-    void EndGeneration(int g);
+    void makeVectors();
+    void runGeneration(int g);
+    void mutantsLiteral();
+    void mutantsEngine();
+    void showMutant(int m);
+    void showStep(long double step);
+    void accept(double q, long double step, const MutantLaw& law, const TVector& state);
+    void endGeneration(int g);
 
     const CampaignSettings& settings_;
     Generator& gen_;
@@ -135,7 +110,7 @@ private:
     std::vector<MutantOutcome> outcomes_;
 };
 
-void Campaign::MakeVectors()
+void Campaign::makeVectors()
 {
     MakeVector(kSites, start_, gen_);
     StartVector(start_);
@@ -150,7 +125,7 @@ void Campaign::MakeVectors()
     bestEvolved_ = start_;
 }
 
-CampaignResult Campaign::Run(std::optional<std::uint32_t> seed)
+CampaignResult Campaign::run(std::optional<std::uint32_t> seed)
 {
     PrepareFpu();
     if (seed)
@@ -163,10 +138,12 @@ CampaignResult Campaign::Run(std::optional<std::uint32_t> seed)
     parent_.step = startStep_;
     best_.step = startStep_;
     qualityRange_ = static_cast<long double>(kSites * 100) * 0.1L;
-    MakeVectors();
+    makeVectors();
 
-    Plot([&] { display_.plotVector(PlotArea::Image8, kBlue, target_); });
-    Plot([&] { display_.plotVector(PlotArea::Image9, kBlue, start_); });
+    // The plots compute with the campaign's values (extrema stored as double,
+    // scaled positions), and a fault there ends the campaign like any other.
+    CheckedRegion([&] { display_.plotVector(PlotRole::TargetVector, kBlue, target_); });
+    CheckedRegion([&] { display_.plotVector(PlotRole::StartVector, kBlue, start_); });
 
     if (settings_.saveOption)
         WriteProtocolHeader(protocol_, settings_.maxGenerationen, settings_.maxMutanten,
@@ -180,7 +157,7 @@ CampaignResult Campaign::Run(std::optional<std::uint32_t> seed)
     }
 
     for (int g = 1; g <= settings_.maxGenerationen; ++g)
-        RunGeneration(g);
+        runGeneration(g);
 
     if (settings_.saveOption)
         WriteDataAnalysis(protocol_, target_, bestEvolved_, gen_);
@@ -194,26 +171,34 @@ CampaignResult Campaign::Run(std::optional<std::uint32_t> seed)
     return result;
 }
 
-void Campaign::RunGeneration(int g)
+void Campaign::runGeneration(int g)
 {
     Show([&] {
-        display_.setGenerationPosition(g);
-        display_.showText(EditField::Edit4, Of(g, settings_.maxGenerationen));
+        display_.setGenerationProgress(g);
+        display_.showText(TextRole::Generation, Of(g, settings_.maxGenerationen));
     });
     if (engineImpl_)
-        MutantsEngine();
+        mutantsEngine();
     else
-        MutantsLiteral();
-    EndGeneration(g);
+        mutantsLiteral();
+    endGeneration(g);
 }
 
-void Campaign::ShowMutant(long double step)
+void Campaign::showMutant(int m)
 {
-    const std::int64_t ppm = RoundForDisplay(step * 1000000000.0L);
-    Show([&] { display_.showText(EditField::Edit6, "del[ppm]= " + std::to_string(ppm)); });
+    Show([&] {
+        display_.setMutantProgress(m);
+        display_.showText(TextRole::Mutant, Of(m, settings_.maxMutanten));
+    });
 }
 
-void Campaign::Accept(double q, long double step, const MutantLaw& law, const TVector& state)
+void Campaign::showStep(long double step)
+{
+    const std::int64_t ppm = RoundForDisplay(step * kStepScale);
+    Show([&] { display_.showText(TextRole::StepWidth, "del[ppm]= " + std::to_string(ppm)); });
+}
+
+void Campaign::accept(double q, long double step, const MutantLaw& law, const TVector& state)
 {
     // Plus selection: a tie is accepted, so the later of two equal mutants wins.
     if (q <= bestQ_) {
@@ -228,31 +213,23 @@ void Campaign::Accept(double q, long double step, const MutantLaw& law, const TV
 
 // The reference: every mutant exactly in the order of its operations, with the
 // literal model step and the quality measure's own draws.
-void Campaign::MutantsLiteral()
+void Campaign::mutantsLiteral()
 {
     MutantLaw law;
     for (int m = 1; m <= settings_.maxMutanten; ++m) {
-        Show([&] {
-            display_.setMutantPosition(m);
-            display_.showText(EditField::Edit5, Of(m, settings_.maxMutanten));
-        });
+        showMutant(m);
         working_ = start_;
         ClearFpuFaults();
-        const long double step = MutantStep(parent_, startStep_, gen_);
-        SettleFpu(step);
-        CheckFpu();
-        ShowMutant(step);
+        const long double step = Checked(MutantStep(parent_, startStep_, gen_));
+        showStep(step);
         MutateLaw(parent_, step, gen_, law);
-        SettleFpu(law);
-        CheckFpu();
+        Checked(law);
         for (int t = 0; t < kSites; ++t) {
             DiffusionStep(law.activator, law.inhibitor, working_, 1.0, 1.0);
-            CheckFpu();
+            Checked(working_);
         }
-        const double q = Quality(target_, working_, gen_);
-        SettleFpu(q);
-        CheckFpu();
-        Accept(q, step, law, working_);
+        const double q = Checked(Quality(target_, working_, gen_));
+        accept(q, step, law, working_);
     }
 }
 
@@ -260,7 +237,7 @@ void Campaign::MutantsLiteral()
 // number of draws (4 + 2n for its law, 2n for the quality measure's scratch
 // vectors), so the sequence does not depend on any computed value. The
 // evaluations then run in parallel and are accepted in mutant order.
-void Campaign::MutantsEngine()
+void Campaign::mutantsEngine()
 {
     const auto count = static_cast<std::size_t>(settings_.maxMutanten);
     // A fault while drawing mutant m ends the campaign there, before or after
@@ -275,71 +252,63 @@ void Campaign::MutantsEngine()
         ClearFpuFaults();
         steps_[drawn] = MutantStep(parent_, startStep_, gen_);
         SettleFpu(steps_[drawn]);
-        if (const auto kind = PendingFault()) {
+        if (const auto kind = TakeFpuFault()) {
             drawFault = DrawFault{*kind, true};
         } else {
             MutateLaw(parent_, steps_[drawn], gen_, laws_[drawn]);
             SettleFpu(laws_[drawn]);
-            if (const auto lawKind = PendingFault())
+            if (const auto lawKind = TakeFpuFault())
                 drawFault = DrawFault{*lawKind, false};
         }
-        gen_.Skip(2 * kSites);
+        gen_.skip(2 * kSites);
         ++drawn;
     }
     // A mutant whose draws faulted is not evaluated; nothing after it runs.
-    engineImpl_->Evaluate(laws_, outcomes_, drawFault ? drawn - 1 : drawn);
+    engineImpl_->evaluate(laws_, outcomes_, drawFault ? drawn - 1 : drawn);
 
     for (std::size_t i = 0; i < drawn; ++i) {
-        const int m = static_cast<int>(i) + 1;
         const bool faulted = drawFault && i + 1 == drawn;
-        Show([&] {
-            display_.setMutantPosition(m);
-            display_.showText(EditField::Edit5, Of(m, settings_.maxMutanten));
-        });
+        showMutant(static_cast<int>(i) + 1);
         if (faulted && drawFault->beforeStepShown)
             throw FloatingPointFault(drawFault->kind);
-        ShowMutant(steps_[i]);
+        showStep(steps_[i]);
         if (faulted)
             throw FloatingPointFault(drawFault->kind);
         const MutantOutcome& outcome = outcomes_[i];
         if (outcome.fault)
             throw FloatingPointFault(*outcome.fault);
-        Accept(outcome.quality, steps_[i], laws_[i], outcome.state);
+        accept(outcome.quality, steps_[i], laws_[i], outcome.state);
     }
 }
 
-void Campaign::EndGeneration(int g)
+void Campaign::endGeneration(int g)
 {
     const double generationQ = bestQ_;
     const std::int64_t shownQ = RoundForDisplay(bestQ_);
     Show([&] {
-        display_.showText(EditField::Edit8, "(MINIMIZE Q) Q(G) = " + std::to_string(shownQ));
+        display_.showText(TextRole::BestQuality, "(MINIMIZE Q) Q(G) = " + std::to_string(shownQ));
     });
     parent_ = best_;
     if (settings_.saveOption)
         WriteProtocolRow(protocol_, g, settings_.maxMutanten, generationQ,
                          static_cast<double>(parent_.step));
 
-    QualityPlotArgs point;
-    point.mode = 200;
+    QualityPoint point;
+    point.generations = settings_.maxGenerationen;
+    point.qualityRange = static_cast<double>(qualityRange_);
+    point.generation = g;
+    point.quality = generationQ;
+    point.colour = kRed;
     point.caption = "  ";
-    point.spare1 = 1.0;
-    point.xMax = settings_.maxGenerationen;
-    point.spare2 = 0.0;
-    point.yMax = static_cast<double>(qualityRange_);
-    point.x = g;
-    point.y = generationQ;
-    point.spare3 = 0.0;
-    point.colour = 255.0;
-    Plot([&] { display_.plotQuality(point); });
+    CheckedRegion([&] { display_.addQualityPoint(point); });
 
     // The diffusion-law plots draw from the generator: they are part of the
     // campaign's sequence of draws.
-    Plot([&] { display_.plotDiffusionLaw(PlotArea::Image2, parent_.activator, gen_); });
-    Plot([&] { display_.plotDiffusionLaw(PlotArea::Image7, parent_.inhibitor, gen_); });
-    Plot([&] { display_.plotSpectrum(PlotArea::Image3, parent_.activator); });
-    Plot([&] { display_.plotSpectrum(PlotArea::Image4, parent_.inhibitor); });
-    Plot([&] { display_.plotVector(PlotArea::Image10, kBlue, bestEvolved_); });
+    CheckedRegion([&] { display_.plotDiffusionLaw(PlotRole::ActivatorLaw, parent_.activator, gen_); });
+    CheckedRegion([&] { display_.plotDiffusionLaw(PlotRole::InhibitorLaw, parent_.inhibitor, gen_); });
+    CheckedRegion([&] { display_.plotSpectrum(PlotRole::ActivatorSpectrum, parent_.activator); });
+    CheckedRegion([&] { display_.plotSpectrum(PlotRole::InhibitorSpectrum, parent_.inhibitor); });
+    CheckedRegion([&] { display_.plotVector(PlotRole::BestEvolvedVector, kBlue, bestEvolved_); });
 }
 
 }  // namespace
@@ -349,26 +318,13 @@ CampaignResult RunEvolution(const CampaignSettings& settings, std::optional<std:
                             const EngineOptions& engine)
 {
     Campaign campaign(settings, gen, display, protocol, engine);
-    return campaign.Run(seed);
-}
-
-void EnsureDriveDirectory(const std::string& fileName)
-{
-    const bool driveLetter = fileName.size() >= 3 &&
-                             ((fileName[0] >= 'A' && fileName[0] <= 'Z') ||
-                              (fileName[0] >= 'a' && fileName[0] <= 'z')) &&
-                             fileName[1] == ':' && fileName[2] == '/';
-    if (!driveLetter)
-        return;
-    // A failure shows when the protocol is opened, with the runtime's message.
-    ::mkdir(fileName.substr(0, 2).c_str(), 0777);
+    return campaign.run(seed);
 }
 
 CampaignResult RunEvolutionCommand(const std::string& fileName, const CampaignSettings& settings,
                                    std::optional<std::uint32_t> seed, Generator& gen,
                                    CampaignDisplay& display, const EngineOptions& engine)
 {
-    EnsureDriveDirectory(fileName);
     ProtocolFile protocol;
     OpenProtocol(protocol, fileName);
     try {

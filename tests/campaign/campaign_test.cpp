@@ -3,21 +3,21 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "../support/recording_display.h"
-#include "../support/temp_dir.h"
-#include "campaign.h"
-#include "diffusion_model.h"
-#include "fpu.h"
-#include "protocol_file.h"
+#include "campaign/campaign.h"
+#include "evolution/diffusion_model.h"
+#include "evolution/fpu.h"
+#include "protocol/protocol_file.h"
+#include "tests/support/recording_display.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
 using zarudiv::CampaignSettings;
-using zarudiv::EditField;
 using zarudiv::EngineOptions;
 using zarudiv::Generator;
-using zarudiv::PlotArea;
+using zarudiv::PlotRole;
 using zarudiv::StepKind;
+using zarudiv::TextRole;
 using zarudiv::testing::ReadBytes;
 using zarudiv::testing::RecordingDisplay;
 using zarudiv::testing::TempDir;
@@ -27,7 +27,7 @@ CampaignSettings Settings(int generations, int mutants, int ppm, bool save = tru
     CampaignSettings s;
     s.maxGenerationen = generations;
     s.maxMutanten = mutants;
-    s.StartSchrittweite = static_cast<long double>(ppm) / 1000000000.0L;
+    s.StartSchrittweite = zarudiv::StepWidthOf(ppm);
     s.saveOption = save;
     return s;
 }
@@ -130,7 +130,7 @@ TEST(CampaignTest, DrawsAFixedNumberOfValuesPerMutantAndGeneration)
                                          display, {1, kind});
             EXPECT_EQ(gen.draws, ExpectedDraws(3, 2, save));
             Generator reference(11u);
-            reference.Skip(ExpectedDraws(3, 2, save));
+            reference.skip(ExpectedDraws(3, 2, save));
             EXPECT_EQ(gen.RandSeed, reference.RandSeed);
         }
     }
@@ -141,7 +141,8 @@ TEST(CampaignTest, NothingMovedRunsNoGenerationButPlotsAndReports)
     RecordingDisplay display;
     const std::vector<std::string> lines =
         Lines(Protocol(Settings(0, 0, 0), 3u, {}, &display));
-    EXPECT_EQ(display.events, (std::vector<std::string>{"V5/16711680", "V6/16711680"}));
+    EXPECT_EQ(display.events, (std::vector<std::string>{"vector:target vector/16711680",
+                                                        "vector:start vector/16711680"}));
     ASSERT_EQ(lines.size(), 1u + 4 + 194 + 1);
     EXPECT_EQ(lines[2],
               "maxGenerationen:    0    maxMutanten:  0    Start-Schrittweite:0.0000000000     ");
@@ -151,18 +152,18 @@ TEST(CampaignTest, WithoutMutantsBestQStaysAtTenMillion)
 {
     RecordingDisplay display;
     const std::vector<std::string> lines = Lines(Protocol(Settings(2, 0, 100), 3u, {}, &display));
-    EXPECT_EQ(display.texts[EditField::Edit8], "(MINIMIZE Q) Q(G) = 10000000");
-    EXPECT_EQ(display.texts[EditField::Edit4], "2 von  2");
-    EXPECT_EQ(display.texts.count(EditField::Edit5), 0u);
+    EXPECT_EQ(display.texts[TextRole::BestQuality], "(MINIMIZE Q) Q(G) = 10000000");
+    EXPECT_EQ(display.texts[TextRole::Generation], "2 von  2");
+    EXPECT_EQ(display.texts.count(TextRole::Mutant), 0u);
     EXPECT_EQ(lines[5], "    1*            0*        10000000.0000000000*    0.0000001000*   ");
     // The parents stay zero.
-    EXPECT_EQ(display.plotted[PlotArea::Image2], zarudiv::ZeroVector(20));
+    EXPECT_EQ(display.plotted[PlotRole::ActivatorLaw], zarudiv::ZeroVector(20));
     ASSERT_EQ(display.points.size(), 2u);
-    EXPECT_EQ(display.points[1].x, 2.0);
-    EXPECT_EQ(display.points[1].y, 10000000.0);
-    EXPECT_EQ(display.points[1].xMax, 2.0);
-    EXPECT_EQ(display.points[1].yMax, 200.0);
-    EXPECT_EQ(display.points[1].colour, 255.0);
+    EXPECT_EQ(display.points[1].generation, 2.0);
+    EXPECT_EQ(display.points[1].quality, 10000000.0);
+    EXPECT_EQ(display.points[1].generations, 2.0);
+    EXPECT_EQ(display.points[1].qualityRange, 200.0);
+    EXPECT_EQ(display.points[1].colour, 255u);
     EXPECT_EQ(display.points[1].caption, "  ");
 }
 
@@ -176,8 +177,8 @@ TEST(CampaignTest, AZeroStepMakesEveryMutantATieThatIsAccepted)
             dir.file("p.doc"), Settings(3, 4, 0), 8u, gen, display, {2, kind});
         EXPECT_EQ(result.acceptedMutants, 12);
         EXPECT_EQ(result.bestQ, static_cast<double>(std::sqrt(80625.0L)));
-        EXPECT_EQ(display.texts[EditField::Edit6], "del[ppm]= 0");
-        EXPECT_EQ(display.texts[EditField::Edit8], "(MINIMIZE Q) Q(G) = 284");
+        EXPECT_EQ(display.texts[TextRole::StepWidth], "del[ppm]= 0");
+        EXPECT_EQ(display.texts[TextRole::BestQuality], "(MINIMIZE Q) Q(G) = 284");
     }
 }
 
@@ -185,18 +186,19 @@ TEST(CampaignTest, ShowsProgressTextsInOrder)
 {
     RecordingDisplay display;
     Protocol(Settings(2, 2, 1000), 21u, {}, &display);
-    std::vector<std::string> kinds;
-    for (const std::string& e : display.events)
-        kinds.push_back(e.substr(0, 2));
-    const std::vector<std::string> generation = {"P1", "T0", "P2", "T1", "T2", "P2", "T1", "T2",
-                                                 "T3", "Q2", "D1", "D4", "S2", "S3", "V7"};
-    std::vector<std::string> expected = {"V5", "V6"};
+    const std::vector<std::string> generation = {
+        "bar:generation",      "text:generation",      "bar:mutant",       "text:mutant",
+        "text:step width",     "bar:mutant",           "text:mutant",      "text:step width",
+        "text:best quality",   "point:quality curve",  "law:activator law", "law:inhibitor law",
+        "spectrum:activator spectrum", "spectrum:inhibitor spectrum",
+        "vector:best evolved vector"};
+    std::vector<std::string> expected = {"vector:target vector", "vector:start vector"};
     for (int g = 0; g < 2; ++g)
         expected.insert(expected.end(), generation.begin(), generation.end());
-    EXPECT_EQ(kinds, expected);
-    EXPECT_EQ(display.texts[EditField::Edit4], "2 von  2");
-    EXPECT_EQ(display.texts[EditField::Edit5], "2 von  2");
-    EXPECT_EQ(display.texts[EditField::Edit6].rfind("del[ppm]= ", 0), 0u);
+    EXPECT_EQ(display.kinds(), expected);
+    EXPECT_EQ(display.texts[TextRole::Generation], "2 von  2");
+    EXPECT_EQ(display.texts[TextRole::Mutant], "2 von  2");
+    EXPECT_EQ(display.texts[TextRole::StepWidth].rfind("del[ppm]= ", 0), 0u);
 }
 
 TEST(CampaignTest, NegativeStepsAreShownWithAMinusSign)
@@ -206,7 +208,7 @@ TEST(CampaignTest, NegativeStepsAreShownWithAMinusSign)
     Protocol(Settings(3, 10, 1000), 4u, {}, &display);
     const bool negative = std::any_of(display.events.begin(), display.events.end(),
                                       [](const std::string& e) {
-                                          return e.rfind("T2=del[ppm]= -", 0) == 0;
+                                          return e.rfind("text:step width=del[ppm]= -", 0) == 0;
                                       });
     EXPECT_TRUE(negative);
 }
@@ -255,7 +257,7 @@ TEST(CampaignFaultTest, AnOverflowEndsTheCampaignAndKeepsTheRowsWrittenSoFar)
         EXPECT_EQ(fault.kind(), zarudiv::FloatingPointFault::Kind::Overflow);
         EXPECT_STREQ(fault.what(), "Gleitkommaüberlauf");
     }
-    EXPECT_EQ(display.texts[EditField::Edit4], "7 von  12");
+    EXPECT_EQ(display.texts[TextRole::Generation], "7 von  12");
     const std::vector<std::string> lines = Lines(ReadBytes(name));
     ASSERT_EQ(lines.size(), 1u + 4 + 6);  // first line, header, rows 1 to 6
     EXPECT_EQ(lines.back().substr(0, 6), "    6*");
@@ -300,16 +302,16 @@ TEST(CampaignFaultTest, EveryEngineFaultsAtTheSameMutant)
 // range of double would when it stores its extrema.
 class OverflowingSpectrum : public RecordingDisplay {
 public:
-    void plotSpectrum(PlotArea area, const zarudiv::TVector& v) override
+    void plotSpectrum(PlotRole role, const zarudiv::TVector& v) override
     {
-        RecordingDisplay::plotSpectrum(area, v);
+        RecordingDisplay::plotSpectrum(role, v);
         volatile double huge = 1e308;
         huge = huge * 10.0;
     }
     // Foreign code in the texts raises flags too; those are not the campaign's.
-    void showText(EditField field, const std::string& text) override
+    void showText(TextRole role, const std::string& text) override
     {
-        RecordingDisplay::showText(field, text);
+        RecordingDisplay::showText(role, text);
         volatile double zero = 0.0;
         zero = zero / zero;
     }
@@ -327,8 +329,8 @@ TEST(CampaignFaultTest, AFaultInAPlotEndsTheCampaignButFlagsOfTheTextsDoNot)
         EXPECT_EQ(fault.kind(), zarudiv::FloatingPointFault::Kind::Overflow);
     }
     // The first generation's spectrum plot ended it.
-    EXPECT_EQ(display.texts[EditField::Edit4], "1 von  3");
-    EXPECT_EQ(display.plotted.count(PlotArea::Image4), 0u);
+    EXPECT_EQ(display.texts[TextRole::Generation], "1 von  3");
+    EXPECT_EQ(display.plotted.count(PlotRole::InhibitorSpectrum), 0u);
 }
 
 TEST(CampaignFaultTest, AStepTooLargeToShowIsAnInvalidOperation)
@@ -345,8 +347,8 @@ TEST(CampaignFaultTest, AStepTooLargeToShowIsAnInvalidOperation)
     } catch (const zarudiv::FloatingPointFault& fault) {
         EXPECT_STREQ(fault.what(), "Ungültige Gleitkommaoperation");
     }
-    EXPECT_EQ(display.texts.count(EditField::Edit6), 0u);
-    EXPECT_EQ(display.texts[EditField::Edit5], "1 von  1");
+    EXPECT_EQ(display.texts.count(TextRole::StepWidth), 0u);
+    EXPECT_EQ(display.texts[TextRole::Mutant], "1 von  1");
 }
 
 }  // namespace

@@ -1,7 +1,4 @@
-// Colour values and the system colours they may refer to. The window system's
-// colours are fixed here, once, so that a picture does not depend on the desktop.
-
-#include "canvas.h"
+#include "plots/resolve_colour.h"
 
 namespace zarudiv {
 

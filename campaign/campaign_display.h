@@ -1,0 +1,89 @@
+#pragma once
+// What a campaign shows while it runs, in roles: what each text, bar and
+// picture stands for, not which control shows it. The window maps the roles
+// to its controls, the runner to a terminal line and PNG files, tests to
+// recorders. Every method has a do-nothing default except the diffusion-law
+// plot, whose default still makes the plot's draws: those draws belong to the
+// campaign's sequence whether or not anything is drawn.
+
+#include <array>
+#include <string>
+#include <string_view>
+
+#include "evolution/random_source.h"
+#include "evolution/tvector.h"
+
+namespace zarudiv {
+
+// The texts a campaign keeps up to date.
+enum class TextRole {
+    Generation,   // "g von  G"
+    Mutant,       // "m von  M"
+    StepWidth,    // the current mutant's step width in ppm
+    BestQuality,  // the best Q so far
+};
+inline constexpr std::array kTextRoles = {TextRole::Generation, TextRole::Mutant,
+                                          TextRole::StepWidth, TextRole::BestQuality};
+
+// The pictures a campaign draws.
+enum class PlotRole {
+    QualityCurve,
+    ActivatorLaw,
+    InhibitorLaw,
+    ActivatorSpectrum,
+    InhibitorSpectrum,
+    StartVector,
+    TargetVector,
+    BestEvolvedVector,
+};
+inline constexpr std::array kPlotRoles = {
+    PlotRole::QualityCurve,      PlotRole::ActivatorLaw,     PlotRole::InhibitorLaw,
+    PlotRole::ActivatorSpectrum, PlotRole::InhibitorSpectrum, PlotRole::StartVector,
+    PlotRole::TargetVector,      PlotRole::BestEvolvedVector};
+
+// A short English name for messages, file names and test output.
+std::string_view RoleName(TextRole role);
+std::string_view RoleName(PlotRole role);
+
+// One marker of the quality curve: generation `generation` of `generations`
+// on the horizontal axis, `quality` on a vertical axis from 0 to `qualityRange`.
+struct QualityPoint {
+    double generations = 0.0;
+    double qualityRange = 0.0;
+    double generation = 0.0;
+    double quality = 0.0;
+    unsigned colour = 0;
+    std::string caption;
+};
+
+class CampaignDisplay {
+public:
+    virtual ~CampaignDisplay() = default;
+
+    // The positions of the generation and mutant progress bars.
+    virtual void setGenerationProgress(int /*g*/) {}
+    virtual void setMutantProgress(int /*m*/) {}
+    // Brings the text's field to the screen as it is, then sets the new text:
+    // while the campaign runs a field shows the text of the call before.
+    virtual void showText(TextRole /*role*/, const std::string& /*text*/) {}
+
+    // Each vector plot: hand the vector over in PlotBuffer, clear the picture
+    // with cl3DLight, then plot.
+    virtual void plotVector(PlotRole /*role*/, unsigned /*colour*/, const TVector& /*v*/) {}
+    virtual void plotSpectrum(PlotRole /*role*/, const TVector& /*coefficients*/) {}
+    // Draws 2n values from gen, as the plot's working vectors do.
+    virtual void plotDiffusionLaw(PlotRole role, const TVector& coefficients, Generator& gen);
+
+    // A new, empty quality diagram with its caption.
+    virtual void newQualityDiagram(const std::string& /*caption*/) {}
+    // One more marker on the quality curve; the diagram is not cleared.
+    virtual void addQualityPoint(const QualityPoint& /*point*/) {}
+};
+
+// The draws of one diffusion-law plot without the drawing.
+void ConsumeDiffusionLawDraws(const TVector& coefficients, Generator& gen);
+
+// "GRA ?": a new, empty quality diagram, as the window and the runner start it.
+void NewQualityDiagram(CampaignDisplay& display);
+
+}  // namespace zarudiv

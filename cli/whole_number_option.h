@@ -1,0 +1,46 @@
+#pragma once
+// A whole-number command-line option declared once: its name, its range and
+// its help feed the parser, the error messages and the usage text.
+
+#include <CLI/CLI.hpp>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace zarudiv {
+
+struct WholeNumber {
+    std::string name;       // "--generations"
+    std::string valueName;  // "G"
+    std::uint64_t low = 0;
+    std::uint64_t high = 0;
+    std::string help;  // what the number is: "generations"
+    std::string note;  // said after the range: "(ScrollBar1; 0: never moved)"
+
+    // "a whole number from 0 to 10000"
+    std::string range() const;
+    // The number, when the text is one (decimal digits only) within the range.
+    std::optional<std::uint64_t> parse(std::string_view text) const;
+    // "--generations needs a whole number from 0 to 10000 (got "x")"; without
+    // a text when the option came without a value.
+    std::string badValue(std::string_view text) const;
+    // "--generations is missing: give a whole number from 0 to 10000"
+    std::string missing() const;
+};
+
+// Declares the option on app. The value is checked and handed to store while
+// the command line is parsed; a bad or missing value ends the parse with a
+// CLI::ValidationError carrying badValue's message. Given twice, the last
+// value counts.
+CLI::Option* AddWholeNumber(CLI::App& app, const WholeNumber& option,
+                            std::function<void(std::uint64_t)> store);
+
+// Help text broken into lines for the usage's option column.
+std::string WrapHelp(const std::string& text);
+
+// The first argument CLI11 left over, as an error message; empty when none.
+std::string UnknownArgument(const CLI::App& app);
+
+}  // namespace zarudiv

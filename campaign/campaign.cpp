@@ -70,8 +70,9 @@ void MutateLaw(const Parent& parent, long double step, Generator& gen, MutantLaw
 class Campaign {
 public:
     Campaign(const CampaignSettings& settings, Generator& gen, CampaignDisplay& display,
-             ProtocolFile& protocol, const EngineOptions& engine)
-        : settings_(settings), gen_(gen), display_(display), protocol_(protocol), engine_(engine)
+             ProtocolFile& protocol, const EngineOptions& engine, const StopRequest* stop)
+        : settings_(settings), gen_(gen), display_(display), protocol_(protocol), engine_(engine),
+          stop_(stop)
     {
     }
 
@@ -79,6 +80,7 @@ public:
 
 private:
     void makeVectors();
+    void startEngine();
     void runGeneration(int g);
     void mutantsLiteral();
     void mutantsEngine();
@@ -92,6 +94,7 @@ private:
     CampaignDisplay& display_;
     ProtocolFile& protocol_;
     const EngineOptions& engine_;
+    const StopRequest* stop_;
 
     TVector start_;
     TVector target_;
@@ -103,6 +106,7 @@ private:
     long double startStep_ = 0.0L;
     long double qualityRange_ = 0.0L;
     std::int64_t accepted_ = 0;
+    int acceptedInGeneration_ = 0;
 
     std::unique_ptr<MutantEngine> engineImpl_;
     std::vector<MutantLaw> laws_;
@@ -150,19 +154,19 @@ CampaignResult Campaign::run(std::optional<std::uint32_t> seed)
                             static_cast<double>(settings_.StartSchrittweite));
 
     if (engine_.step == StepKind::Fast && settings_.maxGenerationen > 0 &&
-        settings_.maxMutanten > 0) {
-        engineImpl_ = std::make_unique<MutantEngine>(start_, target_, kSites, engine_.threads);
-        laws_.resize(static_cast<std::size_t>(settings_.maxMutanten));
-        steps_.resize(laws_.size());
-    }
-
-    for (int g = 1; g <= settings_.maxGenerationen; ++g)
-        runGeneration(g);
-
-    if (settings_.saveOption)
-        WriteDataAnalysis(protocol_, target_, bestEvolved_, gen_);
+        settings_.maxMutanten > 0)
+        startEngine();
 
     CampaignResult result;
+    for (int g = 1; g <= settings_.maxGenerationen && !result.stopped; ++g) {
+        runGeneration(g);
+        result.generationsDone = g;
+        result.stopped = stop_ != nullptr && stop_->requested();
+    }
+
+    if (settings_.saveOption && !result.stopped)
+        WriteDataAnalysis(protocol_, target_, bestEvolved_, gen_);
+
     result.seed = usedSeed;
     result.bestQ = bestQ_;
     result.bestStep = best_.step;
@@ -171,8 +175,22 @@ CampaignResult Campaign::run(std::optional<std::uint32_t> seed)
     return result;
 }
 
+void Campaign::startEngine()
+{
+    const auto mutants = static_cast<std::size_t>(settings_.maxMutanten);
+    engineImpl_ = std::make_unique<MutantEngine>(start_, target_, kSites, engine_.threads, mutants);
+    if (engineImpl_->threads() < engineImpl_->wantedThreads())
+        display_.warn("only " + std::to_string(engineImpl_->threads()) + " of " +
+                      std::to_string(engineImpl_->wantedThreads()) +
+                      " threads could be started; the campaign runs on " +
+                      std::to_string(engineImpl_->threads()));
+    laws_.resize(mutants);
+    steps_.resize(mutants);
+}
+
 void Campaign::runGeneration(int g)
 {
+    acceptedInGeneration_ = 0;
     Show([&] {
         display_.setGenerationProgress(g);
         display_.showText(TextRole::Generation, Of(g, settings_.maxGenerationen));
@@ -208,6 +226,7 @@ void Campaign::accept(double q, long double step, const MutantLaw& law, const TV
         best_.inhibitor = law.inhibitor;
         bestEvolved_ = state;
         ++accepted_;
+        ++acceptedInGeneration_;
     }
 }
 
@@ -309,32 +328,55 @@ void Campaign::endGeneration(int g)
     CheckedRegion([&] { display_.plotSpectrum(PlotRole::ActivatorSpectrum, parent_.activator); });
     CheckedRegion([&] { display_.plotSpectrum(PlotRole::InhibitorSpectrum, parent_.inhibitor); });
     CheckedRegion([&] { display_.plotVector(PlotRole::BestEvolvedVector, kBlue, bestEvolved_); });
+
+    GenerationRecord record;
+    record.generation = g;
+    record.evaluations = static_cast<std::int64_t>(g) * settings_.maxMutanten;
+    record.bestQ = generationQ;
+    record.stepWidth = static_cast<double>(parent_.step);
+    record.accepted = acceptedInGeneration_;
+    display_.generationDone(record);
 }
 
 }  // namespace
 
 CampaignResult RunEvolution(const CampaignSettings& settings, std::optional<std::uint32_t> seed,
                             Generator& gen, CampaignDisplay& display, ProtocolFile& protocol,
-                            const EngineOptions& engine)
+                            const EngineOptions& engine, const StopRequest* stop)
 {
-    Campaign campaign(settings, gen, display, protocol, engine);
+    Campaign campaign(settings, gen, display, protocol, engine, stop);
     return campaign.run(seed);
 }
 
-CampaignResult RunEvolutionCommand(const std::string& fileName, const CampaignSettings& settings,
+CampaignResult RunEvolutionCommand(ProtocolFile& protocol, const CampaignSettings& settings,
                                    std::optional<std::uint32_t> seed, Generator& gen,
-                                   CampaignDisplay& display, const EngineOptions& engine)
+                                   CampaignDisplay& display, const EngineOptions& engine,
+                                   const StopRequest* stop)
 {
-    ProtocolFile protocol;
-    OpenProtocol(protocol, fileName);
+    CampaignResult result;
     try {
-        CampaignResult result = RunEvolution(settings, seed, gen, display, protocol, engine);
-        CloseProtocol(protocol);
-        return result;
+        result = RunEvolution(settings, seed, gen, display, protocol, engine, stop);
     } catch (...) {
         AbandonProtocol(protocol);
         throw;
     }
+    // A stopped campaign leaves its protocol cut as after an error: every row
+    // so far, no report and no closing line.
+    if (result.stopped)
+        CutProtocol(protocol);
+    else
+        CloseProtocol(protocol);
+    return result;
+}
+
+CampaignResult RunEvolutionCommand(const std::string& fileName, const CampaignSettings& settings,
+                                   std::optional<std::uint32_t> seed, Generator& gen,
+                                   CampaignDisplay& display, const EngineOptions& engine,
+                                   const StopRequest* stop)
+{
+    ProtocolFile protocol;
+    OpenProtocol(protocol, fileName);
+    return RunEvolutionCommand(protocol, settings, seed, gen, display, engine, stop);
 }
 
 }  // namespace zarudiv

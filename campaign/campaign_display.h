@@ -7,6 +7,7 @@
 // campaign's sequence whether or not anything is drawn.
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -56,6 +57,16 @@ struct QualityPoint {
     std::string caption;
 };
 
+// What one generation left behind, as the protocol row and the quality
+// curve show it.
+struct GenerationRecord {
+    int generation = 0;
+    std::int64_t evaluations = 0;  // mutants evaluated so far: generation x mutants
+    double bestQ = 0.0;            // best Q at the end of the generation
+    double stepWidth = 0.0;        // the parent's step width carried into the next
+    int accepted = 0;              // mutants of this generation that were accepted
+};
+
 class CampaignDisplay {
 public:
     virtual ~CampaignDisplay() = default;
@@ -78,6 +89,12 @@ public:
     virtual void newQualityDiagram(const std::string& /*caption*/) {}
     // One more marker on the quality curve; the diagram is not cleared.
     virtual void addQualityPoint(const QualityPoint& /*point*/) {}
+
+    // A generation is done: its row is written and its pictures drawn.
+    virtual void generationDone(const GenerationRecord& /*record*/) {}
+    // Something the user should know that does not stop the campaign (the
+    // campaign runs on fewer threads than asked for, say).
+    virtual void warn(const std::string& /*message*/) {}
 };
 
 // The draws of one diffusion-law plot without the drawing.

@@ -13,6 +13,7 @@
 #include "cli/runner_options.h"
 #include "cli/terminal_display.h"
 #include "evolution/random_source.h"
+#include "protocol/protocol_file.h"
 
 using namespace zarudiv;
 
@@ -76,6 +77,10 @@ int main(int argc, char** argv)
     try {
         result = RunEvolutionCommand(options.protocol, options.settings(), seed, gen, display,
                                      engine);
+    } catch (const ProtocolIoError& error) {
+        display.finish();
+        std::fprintf(stderr, "zarudiv-run: %s: %s\n", error.file().c_str(), error.what());
+        return kExitFailed;
     } catch (const std::exception& error) {
         display.finish();
         std::fprintf(stderr, "zarudiv-run: %s\n", error.what());

@@ -65,6 +65,13 @@ void TerminalDisplay::showText(TextRole role, const std::string& text)
     }
 }
 
+void TerminalDisplay::warn(const std::string& message)
+{
+    finish();
+    std::fprintf(err_, "zarudiv-run: %s\n", message.c_str());
+    std::fflush(err_);
+}
+
 void TerminalDisplay::drawProgress()
 {
     if (!progress_)

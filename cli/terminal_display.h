@@ -23,6 +23,7 @@ public:
     std::string savePngs(const std::string& dir) const;
 
     void showText(TextRole role, const std::string& text) override;
+    void warn(const std::string& message) override;
 
     // Ends the progress line, if one was written.
     void finish();

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <new>
+#include <system_error>
 
 namespace zarudiv {
 
@@ -32,16 +34,27 @@ void EvaluateMutant(const FastDiffusion& model, const TVector& start, const TVec
 }
 
 MutantEngine::MutantEngine(const TVector& start, const TVector& target, int steps,
-                           unsigned threads)
+                           unsigned threads, std::size_t mutants, const ThreadStarter& starter)
     : model_(VectorCount(start), VectorCount(start)), start_(start), target_(target),
       steps_(steps)
 {
     const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-    if (threads == 0)
-        threads = cores;
-    spin_ = threads <= cores;
-    for (unsigned t = 1; t < threads; ++t)
-        workers_.emplace_back([this] { workerLoop(); });
+    // A thread without a mutant of its own would only wait for the others.
+    wanted_ = static_cast<unsigned>(
+        std::min<std::size_t>(threads == 0 ? cores : threads, std::max<std::size_t>(1, mutants)));
+    spin_ = wanted_ <= cores;
+    const ThreadStarter startThread = starter ? starter : [](std::function<void()> work) {
+        return std::thread(std::move(work));
+    };
+    // Every worker that did start is kept (and joined by the destructor); the
+    // first one the system refuses ends the starting.
+    try {
+        workers_.reserve(wanted_ - 1);
+        for (unsigned t = 1; t < wanted_; ++t)
+            workers_.push_back(startThread([this] { workerLoop(); }));
+    } catch (const std::system_error&) {
+    } catch (const std::bad_alloc&) {
+    }
 }
 
 MutantEngine::~MutantEngine()

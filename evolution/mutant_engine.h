@@ -8,6 +8,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -35,13 +36,26 @@ struct MutantOutcome {
 void EvaluateMutant(const FastDiffusion& model, const TVector& start, const TVector& target,
                     int steps, const MutantLaw& law, MutantOutcome& outcome);
 
+// Starts a thread that runs the given work, as constructing a std::thread
+// does; throws std::system_error when no thread can be had.
+using ThreadStarter = std::function<std::thread(std::function<void()>)>;
+
 class MutantEngine {
 public:
-    // threads: 0 for all cores; 1 evaluates on the calling thread only.
-    MutantEngine(const TVector& start, const TVector& target, int steps, unsigned threads);
+    // threads: 0 for all cores; 1 evaluates on the calling thread only. No
+    // more threads are used than a generation has mutants. When the system
+    // runs out of threads, the engine keeps those that did start (at least
+    // the calling thread): threads() says how many that is.
+    MutantEngine(const TVector& start, const TVector& target, int steps, unsigned threads,
+                 std::size_t mutants, const ThreadStarter& starter = {});
     ~MutantEngine();
     MutantEngine(const MutantEngine&) = delete;
     MutantEngine& operator=(const MutantEngine&) = delete;
+
+    // The threads that evaluate, the calling one included, and how many were
+    // wanted.
+    unsigned threads() const { return static_cast<unsigned>(workers_.size()) + 1u; }
+    unsigned wantedThreads() const { return wanted_; }
 
     // Evaluates laws[0..count). Every mutant before the first faulting one is
     // evaluated; mutants after it may be left unevaluated.
@@ -57,6 +71,7 @@ private:
     TVector target_;
     int steps_;
 
+    unsigned wanted_ = 1;
     std::vector<std::thread> workers_;
     // Workers and the driver spin a little before they sleep: a generation's
     // serial part is short, and waking a sleeping thread costs more than a

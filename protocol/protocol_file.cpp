@@ -1,6 +1,7 @@
 #include "protocol/protocol_file.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,9 +19,10 @@ std::string IoErrorMessage(int code)
     case ENOENT:
     case ENOTDIR:
         return "Pfad nicht gefunden";
+    case EROFS:
+        return "Dateizugriff verweigert (schreibgeschütztes Dateisystem)";
     case EACCES:
     case EPERM:
-    case EROFS:
     case EISDIR:
     case ETXTBSY:
         return "Dateizugriff verweigert";
@@ -31,6 +33,8 @@ std::string IoErrorMessage(int code)
     case ENOSPC:
     case EDQUOT:
         return "Festplatte voll";
+    case EWOULDBLOCK:
+        return "Datei wird von einem anderen Programm verwendet";
     default:
         return "E/A-Fehler " + std::to_string(code);
     }
@@ -55,13 +59,44 @@ void ProtocolFile::open(const std::string& name)
     error_ = 0;
     used_ = 0;
     name_ = name;
-    fd_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd_ < 0)
+    contents_.clear();
+    inMemory_ = false;
+    // Check, then change: the lock decides whether the file is ours before
+    // anything in it is truncated.
+    fd_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    if (fd_ < 0) {
         setError(errno);
+        return;
+    }
+    struct stat info {};
+    const bool regular = ::fstat(fd_, &info) == 0 && S_ISREG(info.st_mode);
+    if (::flock(fd_, LOCK_EX | LOCK_NB) != 0 ||
+        (regular && ::ftruncate(fd_, 0) != 0)) {
+        setError(errno);
+        ::close(fd_);
+        fd_ = -1;
+    }
+}
+
+void ProtocolFile::openInMemory(const std::string& name)
+{
+    if (isOpen())
+        close();
+    error_ = 0;
+    used_ = 0;
+    name_ = name;
+    contents_.clear();
+    inMemory_ = true;
 }
 
 void ProtocolFile::writeBuffer()
 {
+    if (inMemory_ || keepCopy_)
+        contents_.append(buffer_.data(), used_);
+    if (inMemory_) {
+        used_ = 0;
+        return;
+    }
     std::size_t done = 0;
     while (done < used_ && error_ == 0) {
         const ssize_t written = ::write(fd_, buffer_.data() + done, used_ - done);
@@ -107,6 +142,15 @@ void ProtocolFile::close()
     if (!isOpen())
         return;
     flush();
+    if (inMemory_) {
+        inMemory_ = false;
+        return;
+    }
+    // A protocol reported as finished must be on the disk. Devices such as
+    // /dev/full cannot be synchronised; only a regular file's failure counts.
+    struct stat info {};
+    if (::fstat(fd_, &info) == 0 && S_ISREG(info.st_mode) && ::fsync(fd_) != 0)
+        setError(errno);
     if (::close(fd_) != 0)
         setError(errno);
     fd_ = -1;
@@ -115,7 +159,7 @@ void ProtocolFile::close()
 void ProtocolFile::check() const
 {
     if (error_ != 0)
-        throw ProtocolIoError(IoErrorMessage(error_));
+        throw ProtocolIoError(name_, IoErrorMessage(error_));
 }
 
 void EnsureDriveDirectory(const std::string& fileName)
@@ -126,8 +170,8 @@ void EnsureDriveDirectory(const std::string& fileName)
                              fileName[1] == ':' && fileName[2] == '/';
     if (!driveLetter)
         return;
-    // A failure shows when the protocol is opened, with its own message.
-    ::mkdir(fileName.substr(0, 2).c_str(), 0777);
+    if (::mkdir(fileName.substr(0, 2).c_str(), 0777) != 0 && errno != EEXIST)
+        throw ProtocolIoError(fileName, IoErrorMessage(errno));
 }
 
 std::string CutFileName(const std::string& utf8Name)
@@ -135,17 +179,33 @@ std::string CutFileName(const std::string& utf8Name)
     return CutUtf8(utf8Name, kMaxFileNameLength);
 }
 
+namespace {
+
+void WriteFirstLine(ProtocolFile& file, const std::string& cut)
+{
+    file.write("##### QX++ Document #####  BEGIN of Savefile: > ");
+    file.write(cut);
+    file.write(" < ######");
+    file.writeLineEnd();
+    file.check();
+}
+
+}  // namespace
+
 void OpenProtocol(ProtocolFile& file, const std::string& name)
 {
     const std::string cut = CutFileName(name);
     EnsureDriveDirectory(cut);
     file.open(cut);
     file.check();
-    file.write("##### QX++ Document #####  BEGIN of Savefile: > ");
-    file.write(cut);
-    file.write(" < ######");
-    file.writeLineEnd();
-    file.check();
+    WriteFirstLine(file, cut);
+}
+
+void OpenProtocolInMemory(ProtocolFile& file, const std::string& name)
+{
+    const std::string cut = CutFileName(name);
+    file.openInMemory(cut);
+    WriteFirstLine(file, cut);
 }
 
 void WriteProtocolHeader(ProtocolFile& file, double generations, double mutants, double startStep)
@@ -198,6 +258,12 @@ void CloseProtocol(ProtocolFile& file)
     file.write("##### QX++ Document #####  END of Savefile  ##########################");
     file.writeLineEnd();
     file.check();
+    file.close();
+    file.check();
+}
+
+void CutProtocol(ProtocolFile& file)
+{
     file.close();
     file.check();
 }

@@ -10,14 +10,24 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "evolution/command_error.h"
 
 namespace zarudiv {
 
+// what() is the German message alone, as the window shows it; file() names
+// the protocol it concerns.
 class ProtocolIoError : public CommandError {
 public:
-    using CommandError::CommandError;
+    ProtocolIoError(std::string file, const std::string& message)
+        : CommandError(message), file_(std::move(file))
+    {
+    }
+    const std::string& file() const { return file_; }
+
+private:
+    std::string file_;
 };
 
 // German text for an operating-system error code (errno).
@@ -30,11 +40,20 @@ public:
     ProtocolFile(const ProtocolFile&) = delete;
     ProtocolFile& operator=(const ProtocolFile&) = delete;
 
-    // Creates or truncates the file (read access left to others). Sets the
-    // error state on failure; it does not throw.
+    // Creates or truncates the file (read access left to others). A file
+    // another protocol holds open, in this process or another, is refused
+    // before anything is truncated. Sets the error state on failure; it does
+    // not throw.
     void open(const std::string& name);
-    bool isOpen() const { return fd_ >= 0; }
+    // A protocol that is kept in memory only; `name` is what its first line
+    // will say.
+    void openInMemory(const std::string& name);
+    // Keeps a copy of every byte written to the file, in memory (contents()).
+    void keepCopy() { keepCopy_ = true; }
+    bool isOpen() const { return fd_ >= 0 || inMemory_; }
     const std::string& name() const { return name_; }
+    // What was written so far, where the protocol is kept in memory or copied.
+    const std::string& contents() const { return contents_; }
 
     // Appends UTF-8 text, stored as Windows-1252.
     void write(std::string_view utf8);
@@ -42,7 +61,8 @@ public:
     void writeLineEnd();
     // Hands the buffer to the operating system.
     void flush();
-    // Writes out the rest of the buffer and closes the file.
+    // Writes out the rest of the buffer, has the file reach the disk (fsync)
+    // and closes it.
     void close();
     // Throws the pending error, if any.
     void check() const;
@@ -55,8 +75,11 @@ private:
     void setError(int code);
 
     int fd_ = -1;
+    bool inMemory_ = false;
+    bool keepCopy_ = false;
     int error_ = 0;
     std::string name_;
+    std::string contents_;
     std::array<char, 128> buffer_{};
     std::size_t used_ = 0;
 };
@@ -66,7 +89,7 @@ inline constexpr const char* kDefaultProtocolName = "C:/QX_000_000.doc";
 
 // A name that starts with a drive letter ("C:/...") names a file in a directory
 // called "C:" below the working directory; OpenProtocol makes that directory
-// when it is missing.
+// when it is missing, and throws ProtocolIoError with the cause when it can't.
 void EnsureDriveDirectory(const std::string& fileName);
 
 // Protocol names are cut to 250 characters.
@@ -76,14 +99,20 @@ std::string CutFileName(const std::string& utf8Name);
 // The four writers of the protocol. Each checks the file's error state at its
 // fixed points and throws ProtocolIoError.
 void OpenProtocol(ProtocolFile& file, const std::string& name);
+// The same for a protocol kept in memory (ProtocolFile::contents()).
+void OpenProtocolInMemory(ProtocolFile& file, const std::string& name);
 void WriteProtocolHeader(ProtocolFile& file, double generations, double mutants, double startStep);
 void WriteProtocolRow(ProtocolFile& file, double generation, double mutants, double quality,
                       double step);
 void CloseProtocol(ProtocolFile& file);
 
-// Closes the file after a command ended with an error, so that everything
-// written before is on disk; the closing line is left out so that a cut
-// protocol stays recognisable. Never throws.
+// Closes the file of a campaign that was stopped: everything written is on
+// disk, the closing line is left out so that a cut protocol stays
+// recognisable. Throws ProtocolIoError when the rest cannot be written.
+void CutProtocol(ProtocolFile& file);
+
+// The same after a command ended with an error: never throws, since the
+// error that ended the command is the one to report.
 void AbandonProtocol(ProtocolFile& file) noexcept;
 
 }  // namespace zarudiv

@@ -6,6 +6,7 @@
 #include "campaign/campaign.h"
 #include "evolution/diffusion_model.h"
 #include "evolution/fpu.h"
+#include "protocol/number_format.h"
 #include "protocol/protocol_file.h"
 #include "tests/support/recording_display.h"
 #include "tests/support/temp_dir.h"
@@ -349,6 +350,110 @@ TEST(CampaignFaultTest, AStepTooLargeToShowIsAnInvalidOperation)
     }
     EXPECT_EQ(display.texts.count(TextRole::StepWidth), 0u);
     EXPECT_EQ(display.texts[TextRole::Mutant], "1 von  1");
+}
+
+// A display that asks the campaign to stop while generation `at` runs, in
+// the middle of its mutants, as a user pressing Esc would.
+class StoppingDisplay : public RecordingDisplay {
+public:
+    StoppingDisplay(zarudiv::StopRequest& stop, std::string at) : stop_(stop), at_(std::move(at)) {}
+    void showText(TextRole role, const std::string& text) override
+    {
+        RecordingDisplay::showText(role, text);
+        if (role == TextRole::Generation && text == at_)
+            stop_.request();
+    }
+    void generationDone(const zarudiv::GenerationRecord& record) override { records.push_back(record); }
+
+    std::vector<zarudiv::GenerationRecord> records;
+
+private:
+    zarudiv::StopRequest& stop_;
+    std::string at_;
+};
+
+TEST(CampaignStopTest, AStopTakesEffectAtTheEndOfTheGenerationAfterItsRow)
+{
+    const CampaignSettings settings = Settings(8, 4, 600);
+    const std::vector<std::string> full = Lines(Protocol(settings, 31u));
+    for (StepKind kind : {StepKind::Literal, StepKind::Fast}) {
+        TempDir dir;
+        zarudiv::StopRequest stop;
+        StoppingDisplay display(stop, "3 von  8");
+        Generator gen;
+        const zarudiv::CampaignResult result = zarudiv::RunEvolutionCommand(
+            dir.file("p.doc"), settings, 31u, gen, display, {2, kind}, &stop);
+        EXPECT_TRUE(result.stopped);
+        EXPECT_EQ(result.generationsDone, 3);
+        // Generation 3 was finished: all its mutants, its row and its pictures.
+        EXPECT_EQ(display.texts[TextRole::Mutant], "4 von  4");
+        EXPECT_EQ(display.kinds().back(), "vector:best evolved vector");
+        EXPECT_EQ(display.records.size(), 3u);
+        // The cut form: first line, header, rows 1 to 3; no report, no END line.
+        const std::string bytes = ReadBytes(dir.file("p.doc"));
+        const std::vector<std::string> cut = Lines(bytes.substr(bytes.find("\r\n") + 2));
+        ASSERT_EQ(cut.size(), 4u + 3);
+        EXPECT_TRUE(std::equal(cut.begin(), cut.end(), full.begin() + 1));
+        EXPECT_EQ(bytes.find("END of Savefile"), std::string::npos);
+        EXPECT_EQ(bytes.substr(bytes.size() - 2), "\r\n");
+    }
+}
+
+TEST(CampaignStopTest, TheNextCampaignAfterAStopRunsNormally)
+{
+    TempDir dir;
+    const std::string name = dir.file("p.doc");
+    zarudiv::StopRequest stop;
+    StoppingDisplay display(stop, "1 von  5");
+    Generator gen;
+    zarudiv::RunEvolutionCommand(name, Settings(5, 3, 400), 9u, gen, display, {}, &stop);
+    EXPECT_TRUE(stop.requested());
+    stop.clear();
+    RecordingDisplay plain;
+    const zarudiv::CampaignResult again =
+        zarudiv::RunEvolutionCommand(name, Settings(5, 3, 400), 9u, gen, plain, {}, &stop);
+    EXPECT_FALSE(again.stopped);
+    EXPECT_EQ(again.generationsDone, 5);
+    EXPECT_EQ(Lines(ReadBytes(name)).size(), 1u + 4 + 5 + 194 + 1);
+}
+
+TEST(CampaignRecordTest, EachGenerationsRecordAgreesWithItsProtocolRow)
+{
+    zarudiv::StopRequest never;
+    StoppingDisplay display(never, "");
+    const CampaignSettings settings = Settings(9, 6, 900);
+    TempDir dir;
+    Generator gen;
+    const zarudiv::CampaignResult result =
+        zarudiv::RunEvolutionCommand(dir.file("p.doc"), settings, 123u, gen, display);
+    const std::vector<std::string> lines = Lines(ReadBytes(dir.file("p.doc")));
+    ASSERT_EQ(display.records.size(), 9u);
+    std::int64_t accepted = 0;
+    for (const zarudiv::GenerationRecord& r : display.records) {
+        const std::string& row = lines[static_cast<std::size_t>(4 + r.generation)];
+        EXPECT_EQ(r.evaluations, 6 * r.generation);
+        // The row is the record's numbers in the protocol's formats.
+        EXPECT_EQ(row, zarudiv::FormatReal(r.generation, 5, 0) + "*   " +
+                           zarudiv::FormatReal(static_cast<double>(r.evaluations), 10, 0) +
+                           "*        " + zarudiv::FormatReal(r.bestQ, 5, 10) + "*    " +
+                           zarudiv::FormatReal(r.stepWidth, 5, 10) + "*   ");
+        EXPECT_LE(r.accepted, 6);
+        accepted += r.accepted;
+    }
+    EXPECT_EQ(display.records.back().bestQ, result.bestQ);
+    EXPECT_EQ(accepted, result.acceptedMutants);
+}
+
+TEST(CampaignProtocolTest, AProtocolKeptInMemoryHasTheFilesBytes)
+{
+    const CampaignSettings settings = Settings(6, 5, 300);
+    zarudiv::ProtocolFile memory;
+    zarudiv::OpenProtocolInMemory(memory, "p.doc");
+    Generator gen;
+    zarudiv::CampaignDisplay plain;
+    zarudiv::RunEvolutionCommand(memory, settings, 55u, gen, plain);
+    EXPECT_FALSE(memory.isOpen());
+    EXPECT_EQ(memory.contents(), Protocol(settings, 55u));
 }
 
 }  // namespace

@@ -161,11 +161,11 @@ TEST(RunnerTest, AnUnwritableProtocolExitsWithOneAndTheGermanMessage)
     const RunResult run =
         RunRunner(dir, "--generations 1 --mutants 1 --step 1 --seed 1 --protocol missing/p.doc");
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.err, "zarudiv-run: Pfad nicht gefunden\n");
+    EXPECT_EQ(run.err, "zarudiv-run: missing/p.doc: Pfad nicht gefunden\n");
     const RunResult full = RunRunner(dir, "--generations 1 --mutants 1 --step 1 --seed 1 --save "
                                     "--protocol /dev/full");
     EXPECT_EQ(full.exitCode, 1);
-    EXPECT_EQ(full.err, "zarudiv-run: Festplatte voll\n");
+    EXPECT_EQ(full.err, "zarudiv-run: /dev/full: Festplatte voll\n");
 }
 
 }  // namespace

@@ -151,4 +151,51 @@ TEST(ProtocolFileTest, AbandoningKeepsWhatWasWrittenWithoutTheClosingLine)
     EXPECT_EQ(bytes.find("END of Savefile"), std::string::npos);
 }
 
+TEST(ProtocolFileTest, AFileInUseByAnotherProtocolIsRefusedBeforeAnythingIsTruncated)
+{
+    TempDir dir;
+    const std::string name = dir.file("p.doc");
+    ProtocolFile first;
+    zarudiv::OpenProtocol(first, name);
+    zarudiv::WriteProtocolHeader(first, 3, 2, 1e-7);
+    first.flush();
+    const std::string written = ReadBytes(name);
+
+    ProtocolFile second;
+    try {
+        zarudiv::OpenProtocol(second, name);
+        FAIL() << "a second protocol opened a file in use";
+    } catch (const ProtocolIoError& error) {
+        EXPECT_STREQ(error.what(), "Datei wird von einem anderen Programm verwendet");
+        EXPECT_EQ(error.file(), name);
+    }
+    EXPECT_FALSE(second.isOpen());
+    EXPECT_EQ(ReadBytes(name), written);
+
+    // Once the first is closed the file is free again, and rewritten.
+    zarudiv::CloseProtocol(first);
+    zarudiv::OpenProtocol(second, name);
+    zarudiv::CloseProtocol(second);
+    EXPECT_EQ(ReadBytes(name), kFirst + name + " < ######\r\n" + kLast);
+}
+
+TEST(ProtocolFileTest, AProtocolKeptInMemoryHoldsWhatAFileWould)
+{
+    ProtocolFile memory;
+    zarudiv::OpenProtocolInMemory(memory, "p.doc");
+    zarudiv::WriteProtocolRow(memory, 3, 10, 283.94541729001367, -0.1);
+    zarudiv::CloseProtocol(memory);
+    EXPECT_EQ(memory.contents(), kFirst + "p.doc < ######\r\n" +
+                                     "    3*           30*        283.9454172900*    -0.1000000000*   \r\n" +
+                                     kLast);
+
+    TempDir dir;
+    ProtocolFile copied;
+    copied.keepCopy();
+    zarudiv::OpenProtocol(copied, dir.file("p.doc"));
+    zarudiv::WriteProtocolHeader(copied, 1, 1, 1e-9);
+    zarudiv::CloseProtocol(copied);
+    EXPECT_EQ(copied.contents(), ReadBytes(dir.file("p.doc")));
+}
+
 }  // namespace

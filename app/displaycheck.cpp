@@ -2,7 +2,12 @@
 
 #include <xcb/xcb.h>
 
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+#include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 namespace zarudiv {
 
@@ -59,6 +64,56 @@ std::string unreachableDisplayMessage(const std::string& display)
            "Check that its X server is running, or start the window under a virtual\n"
            "display instead:\n"
            "    xvfb-run -a build/bin/zarudiv\n";
+}
+
+namespace {
+
+// What Qt said while the platform started: shown with the failure, or passed
+// on as usual when the start succeeds.
+QStringList startupMessages;
+
+void ExitOnFatal(QtMsgType type, const QMessageLogContext& /*context*/, const QString& message)
+{
+    if (type != QtFatalMsg) {
+        startupMessages << message;
+        return;
+    }
+    // The first thing Qt said names the cause; its fatal text only says that
+    // no platform could start.
+    const QString cause = startupMessages.isEmpty() ? message : startupMessages.first();
+    const std::string text =
+        platformFailureMessage(currentDisplayEnvironment(), cause.toLocal8Bit().toStdString());
+    std::fputs(text.c_str(), stderr);
+    std::fflush(stderr);
+    std::_Exit(1);
+}
+
+std::string shown(const std::string& value) { return value.empty() ? "unset" : value; }
+
+}  // namespace
+
+void guardWindowStartup() { qInstallMessageHandler(ExitOnFatal); }
+
+void endWindowStartupGuard()
+{
+    qInstallMessageHandler(nullptr);
+    for (const QString& message : std::as_const(startupMessages))
+        std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+    startupMessages.clear();
+}
+
+std::string platformFailureMessage(const DisplayEnvironment& environment,
+                                   const std::string& qtMessage)
+{
+    // Qt's own text runs over several lines; its first says what failed.
+    const std::string firstLine = qtMessage.substr(0, qtMessage.find('\n'));
+    return "zarudiv: the window cannot start on this display (QT_QPA_PLATFORM=" +
+           shown(environment.qpaPlatform) + ", DISPLAY=" + shown(environment.display) +
+           ", WAYLAND_DISPLAY=" + shown(environment.waylandDisplay) + ").\n"
+           "Qt says: " + firstLine + "\n"
+           "Start it on an X display (DISPLAY=:0), or under a virtual display:\n"
+           "    xvfb-run -a build/bin/zarudiv\n"
+           "For campaigns without a window use the headless runner build/bin/zarudiv-run.\n";
 }
 
 }  // namespace zarudiv

@@ -17,7 +17,9 @@ int main(int /*argc*/, char* argv[])
     }
     // The program reads no command line: the toolkit sees only its name.
     int toolkitArgc = 1;
+    zarudiv::guardWindowStartup();
     QApplication application(toolkitArgc, argv);
+    zarudiv::endWindowStartupGuard();
     zarudiv::TForm1 form;  // makes itself the program's Form1
     form.show();
     return QApplication::exec();

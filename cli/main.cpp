@@ -1,10 +1,14 @@
 // zarudiv-run: one campaign without a window.
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <QGuiApplication>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,11 +24,63 @@ using namespace zarudiv;
 namespace {
 
 // The runner draws off screen; Qt's notes about the missing screen session
-// are of no use to someone running a campaign from a script.
+// are of no use to someone running a campaign from a script. A fatal one
+// would abort the program: it ends it with exit 1 instead.
 void QuietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
 {
     if (type == QtCriticalMsg || type == QtFatalMsg)
         std::fprintf(stderr, "zarudiv-run: %s\n", message.toLocal8Bit().constData());
+    if (type == QtFatalMsg) {
+        std::fflush(stderr);
+        std::_Exit(kExitFailed);
+    }
+}
+
+// Text on the image areas needs a GUI application, but never a screen: the
+// offscreen platform always, whatever platform the environment names.
+std::unique_ptr<QGuiApplication> MakePictureApplication()
+{
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    static int qtArgc = 1;
+    static char name[] = "zarudiv-run";
+    static char* qtArgv[] = {name, nullptr};
+    qInstallMessageHandler(QuietQtMessages);
+    return std::make_unique<QGuiApplication>(qtArgc, qtArgv);
+}
+
+// SIGINT and SIGTERM ask the campaign to stop at the end of the generation
+// that runs; a second signal ends the program at once.
+StopRequest stopRequest;
+volatile std::sig_atomic_t stopSignal = 0;
+
+extern "C" void RequestStop(int signal)
+{
+    stopSignal = signal;
+    stopRequest.request();
+}
+
+void CatchStopSignals()
+{
+    struct sigaction action {};
+    action.sa_handler = RequestStop;
+    action.sa_flags = SA_RESETHAND;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+// A run whose summary or messages could not be written has not done what it
+// was asked to: exit 1 (stdout on a full device, say).
+int Finish(int code)
+{
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "zarudiv-run: the standard output cannot be written (%s)\n",
+                     std::strerror(errno));
+        code = kExitFailed;
+    }
+    if (std::fflush(stderr) != 0 || std::ferror(stderr))
+        code = kExitFailed;
+    return code;
 }
 
 }  // namespace
@@ -35,28 +91,23 @@ int main(int argc, char** argv)
     const ParseResult parsed = ParseRunnerOptions(args);
     if (!parsed.error.empty()) {
         std::fprintf(stderr, "zarudiv-run: %s\n", parsed.error.c_str());
-        return kExitBadOptions;
+        return Finish(kExitBadOptions);
     }
     const RunnerOptions& options = parsed.options;
     if (options.help) {
         std::fputs(RunnerUsage().c_str(), stdout);
-        return kExitDone;
+        return Finish(kExitDone);
     }
 
-    // Text on the image areas needs a GUI application, but never a screen.
     std::unique_ptr<QGuiApplication> app;
-    if (options.plotsDir) {
-        if (!std::getenv("QT_QPA_PLATFORM"))
-            setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        static int qtArgc = 1;
-        static char name[] = "zarudiv-run";
-        static char* qtArgv[] = {name, nullptr};
-        qInstallMessageHandler(QuietQtMessages);
-        app = std::make_unique<QGuiApplication>(qtArgc, qtArgv);
-    }
-
     TerminalDisplay display(isatty(STDERR_FILENO) != 0, stderr);
     if (options.plotsDir) {
+        if (const std::string problem = TerminalDisplay::preparePngDirectory(*options.plotsDir);
+            !problem.empty()) {
+            std::fprintf(stderr, "zarudiv-run: %s\n", problem.c_str());
+            return Finish(kExitFailed);
+        }
+        app = MakePictureApplication();
         display.attachImageAreas();
         // "GRA ?" before the campaign.
         NewQualityDiagram(display);
@@ -70,33 +121,42 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "zarudiv-run: seed %u (repeat with --seed %u)\n", seed, seed);
     }
 
+    CatchStopSignals();
     Generator gen;
     EngineOptions engine;
     engine.threads = options.threads;
     CampaignResult result;
     try {
         result = RunEvolutionCommand(options.protocol, options.settings(), seed, gen, display,
-                                     engine);
+                                     engine, &stopRequest);
     } catch (const ProtocolIoError& error) {
         display.finish();
         std::fprintf(stderr, "zarudiv-run: %s: %s\n", error.file().c_str(), error.what());
-        return kExitFailed;
+        return Finish(kExitFailed);
     } catch (const std::exception& error) {
         display.finish();
         std::fprintf(stderr, "zarudiv-run: %s\n", error.what());
-        return kExitFailed;
+        return Finish(kExitFailed);
     }
     display.finish();
+
+    if (result.stopped) {
+        std::fprintf(stderr,
+                     "zarudiv-run: stopped after generation %d of %d; %s keeps the rows so far "
+                     "(no report)\n",
+                     result.generationsDone, options.generations, options.protocol.c_str());
+        return Finish(128 + static_cast<int>(stopSignal));
+    }
 
     if (options.plotsDir) {
         const std::string problem = display.savePngs(*options.plotsDir);
         if (!problem.empty()) {
             std::fprintf(stderr, "zarudiv-run: %s\n", problem.c_str());
-            return kExitFailed;
+            return Finish(kExitFailed);
         }
     }
 
     std::printf("seed %u: %d generations x %d mutants, best Q %.10f, protocol %s\n", seed,
                 options.generations, options.mutants, result.bestQ, options.protocol.c_str());
-    return kExitDone;
+    return Finish(kExitDone);
 }

@@ -35,13 +35,21 @@ const char* const kFooter =
     "Progress (generation, best Q) goes to stderr while it runs when stderr is a\n"
     "terminal; a one-line summary goes to stdout at the end.\n"
     "\n"
+    "SIGINT (Ctrl-C) or SIGTERM stops the campaign at the end of its generation:\n"
+    "the protocol keeps every row so far, without the report and the closing line.\n"
+    "\n"
     "Exit codes:\n"
     "  0  the campaign is done and the protocol written\n"
-    "  1  the campaign or the protocol failed (the message is on stderr)\n"
-    "  2  bad options (the message names the option and its allowed range)\n";
+    "  1  the campaign, the protocol, the pictures or the output failed (the\n"
+    "     message is on stderr)\n"
+    "  2  bad options (the message names the option and its allowed range)\n"
+    "  130 (SIGINT), 143 (SIGTERM)  stopped at the end of a generation\n";
 
-// A text option that must not be empty.
-CLI::Option* AddText(CLI::App& app, const std::string& name, const std::string& valueName,
+// A file or directory name option. Names are kept to 250 characters, as the
+// protocol's first line keeps them: a longer one would be cut and name another
+// file. A control character (a line break, a tab) would break the protocol's
+// first line.
+CLI::Option* AddName(CLI::App& app, const std::string& name, const std::string& valueName,
                      const std::string& help, const std::string& needs,
                      std::function<void(const std::string&)> store)
 {
@@ -51,6 +59,17 @@ CLI::Option* AddText(CLI::App& app, const std::string& name, const std::string& 
             [name, needs, store = std::move(store)](const std::string& text) {
                 if (text.empty())
                     throw CLI::ValidationError(name + " needs " + needs);
+                if (CutFileName(text) != text)
+                    throw CLI::ValidationError(name + " needs " + needs + " of at most " +
+                                               std::to_string(kMaxFileNameLength) +
+                                               " characters");
+                const bool control = std::any_of(text.begin(), text.end(), [](char c) {
+                    return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+                });
+                if (control)
+                    throw CLI::ValidationError(name + " needs " + needs +
+                                               " without control characters (line breaks, "
+                                               "tabs)");
                 store(text);
             },
             help)
@@ -83,13 +102,13 @@ struct RunnerCommandLine {
         app.add_flag("--save", o.save,
                      WrapHelp("write the header, one row per generation and the "
                               "data-analysis report (\"Save Option\")"));
-        AddText(app, "--protocol", "FILE",
+        AddName(app, "--protocol", "FILE",
                 "protocol file (default \"C:/QX_000_000.doc\", which is the file QX_000_000.doc "
                 "in a directory \"C:\" below the working directory, created when missing)",
                 "a file name", [&o](const std::string& name) { o.protocol = name; });
         AddWholeNumber(app, kThreads,
                        [&o](std::uint64_t v) { o.threads = static_cast<unsigned>(v); });
-        AddText(app, "--plots", "DIR",
+        AddName(app, "--plots", "DIR",
                 "after the campaign write the image areas as PNG files (Image1.png ... "
                 "Image10.png) into DIR, created when missing",
                 "a directory", [&o](const std::string& dir) { o.plotsDir = dir; });

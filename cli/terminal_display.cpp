@@ -1,6 +1,10 @@
 #include "cli/terminal_display.h"
 
+#include <QBuffer>
+#include <QByteArray>
 #include <QDir>
+#include <QSaveFile>
+#include <QTemporaryFile>
 #include <QString>
 
 namespace zarudiv {
@@ -39,18 +43,39 @@ void TerminalDisplay::attachImageAreas()
     }
 }
 
-std::string TerminalDisplay::savePngs(const std::string& dir) const
+std::string TerminalDisplay::preparePngDirectory(const std::string& dir)
 {
     const QString directory = QString::fromStdString(dir);
     if (!QDir().mkpath(directory))
-        return "cannot create the directory \"" + dir + "\"";
+        return dir + ": the directory cannot be made";
+    // Writable now, so that a campaign is not run for pictures that cannot be kept.
+    QTemporaryFile probe(directory + QStringLiteral("/.zarudiv-probe-XXXXXX"));
+    if (!probe.open())
+        return dir + ": no picture can be written there (" + probe.errorString().toStdString() + ")";
+    return {};
+}
+
+std::string TerminalDisplay::savePngs(const std::string& dir) const
+{
+    const QString directory = QString::fromStdString(dir);
     for (std::size_t i = 0; i < kAreas.size(); ++i) {
         const Canvas* canvas = canvases_[i].get();
         if (!canvas || !canvas->hasBitmap())
             continue;
-        const QString file = directory + "/" + QString::fromLatin1(kAreas[i].file) + ".png";
-        if (!canvas->bitmap().save(file, "PNG"))
-            return "cannot write \"" + file.toStdString() + "\"";
+        const QString name = directory + "/" + QString::fromLatin1(kAreas[i].file) + ".png";
+        // Encoded first, then written beside the final name and renamed into
+        // place only when whole, so a full disk leaves no broken picture. The
+        // file is unbuffered: a write that fails must fail here, not in a
+        // flush whose result nothing reports.
+        QByteArray png;
+        QBuffer encoder(&png);
+        if (!encoder.open(QIODevice::WriteOnly) || !canvas->bitmap().save(&encoder, "PNG"))
+            return name.toStdString() + ": cannot be written (PNG encoding failed)";
+        QSaveFile file(name);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
+            file.write(png) != png.size() || !file.commit())
+            return name.toStdString() + ": cannot be written (" + file.errorString().toStdString() +
+                   ")";
     }
     return {};
 }

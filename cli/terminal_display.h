@@ -19,7 +19,11 @@ public:
 
     // Makes the eight drawn image areas at the window's sizes and attaches them.
     void attachImageAreas();
-    // Writes each drawn image area as DIR/ImageN.png; returns an error text or "".
+    // Makes DIR when missing and checks that a file can be written there;
+    // returns an error text or "".
+    static std::string preparePngDirectory(const std::string& dir);
+    // Writes each drawn image area as DIR/ImageN.png; returns an error text
+    // naming the first picture that could not be written, or "".
     std::string savePngs(const std::string& dir) const;
 
     void showText(TextRole role, const std::string& text) override;

@@ -58,11 +58,26 @@ TEST(RunnerOptionsTest, BadOptionsNameTheOptionAndItsRange)
         {with({"--seed"}), "--seed needs a whole number from 0 to 4294967295"},
         {with({"--protocol"}), "--protocol needs a file name"},
         {with({"--fast"}), "unknown option \"--fast\" (see --help)"},
+        // A longer name would be cut to 250 characters and write another file.
+        {with({"--protocol", std::string(251, 'x')}),
+         "--protocol needs a file name of at most 250 characters"},
+        {with({"--plots", std::string(251, 'd')}),
+         "--plots needs a directory of at most 250 characters"},
+        // A line break would split the protocol's first line.
+        {with({"--protocol", "a\nb.doc"}),
+         "--protocol needs a file name without control characters (line breaks, tabs)"},
+        {with({"--plots", "pics\t"}),
+         "--plots needs a directory without control characters (line breaks, tabs)"},
         {{"--mutants", "1", "--step", "1"},
          "--generations is missing: give a whole number from 0 to 10000"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(ParseRunnerOptions(c.args).error, c.error);
+    // 250 characters are kept whole, counted as characters, not bytes.
+    std::string umlauts;
+    for (int i = 0; i < 250; ++i)
+        umlauts += "\xC3\xA4";
+    EXPECT_EQ(ParseRunnerOptions(with({"--protocol", umlauts})).error, "");
 }
 
 TEST(RunnerOptionsTest, HelpNeedsNothingElseAndListsTheExitCodes)

@@ -1,49 +1,21 @@
 // Runs the built zarudiv-run as a user or a script would.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <filesystem>
 
+#include "tests/support/process.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
 using zarudiv::testing::ReadBytes;
+using zarudiv::testing::RunResult;
 using zarudiv::testing::TempDir;
-
-struct RunResult {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string Quote(const std::string& text)
-{
-    std::string quoted = "'";
-    for (char c : text) {
-        if (c == '\'')
-            quoted += "'\\''";
-        else
-            quoted += c;
-    }
-    return quoted + "'";
-}
 
 RunResult RunRunner(const TempDir& dir, const std::string& args)
 {
-    const std::string out = dir.file("stdout.txt");
-    const std::string err = dir.file("stderr.txt");
-    const std::string command = "cd " + Quote(dir.path().string()) + " && " +
-                                Quote(ZARUDIV_RUN) + " " + args + " >" + Quote(out) + " 2>" +
-                                Quote(err) + " </dev/null";
-    const int status = std::system(command.c_str());
-    RunResult run;
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.out = ReadBytes(out);
-    run.err = ReadBytes(err);
-    return run;
+    return zarudiv::testing::RunProgram(dir, ZARUDIV_RUN, args);
 }
 
 TEST(RunnerTest, SameSeedGivesAnIdenticalFileAndOtherSeedsDiffer)

@@ -26,8 +26,67 @@ Span Reach(i64 lo, i64 hi, int extent, int width)
     return {std::max<i64>(lo, -width), std::min<i64>(hi, i64{extent} - 1 + width)};
 }
 
+// Writes pixels straight into the bitmap's rows, as QImage::setPixel would
+// store them, without its per-pixel checks: the plots set tens of thousands
+// of pixels per generation.
+class Pixels {
+public:
+    explicit Pixels(QImage& image)
+        : image_(image), width_(image.width()), height_(image.height()),
+          direct_(image.depth() == 32),
+          opaque_(image.format() == QImage::Format_RGB32)
+    {
+    }
+    int width() const { return width_; }
+    int height() const { return height_; }
+
+    // Columns first .. last of row y, all inside the image.
+    void fillRow(int y, int first, int last, QRgb colour)
+    {
+        if (!direct_) {
+            for (int x = first; x <= last; ++x)
+                image_.setPixel(x, y, colour);
+            return;
+        }
+        QRgb* row = reinterpret_cast<QRgb*>(image_.scanLine(y));
+        std::fill(row + first, row + last + 1, stored(colour));
+    }
+
+    void put(int x, int y, QRgb colour)
+    {
+        if (x < 0 || y < 0 || x >= width_ || y >= height_)
+            return;
+        if (direct_)
+            reinterpret_cast<QRgb*>(image_.scanLine(y))[x] = stored(colour);
+        else
+            image_.setPixel(x, y, colour);
+    }
+
+    // The square stamp of a pen of width w at (x, y), clipped.
+    void stamp(int x, int y, int w, QRgb colour)
+    {
+        const int x0 = std::max(x - w / 2, 0);
+        const int x1 = std::min(x - w / 2 + w - 1, width_ - 1);
+        const int y0 = std::max(y - w / 2, 0);
+        const int y1 = std::min(y - w / 2 + w - 1, height_ - 1);
+        for (int row = y0; row <= y1 && x0 <= x1; ++row)
+            fillRow(row, x0, x1, colour);
+    }
+
+private:
+    // An RGB32 pixel is stored opaque, whatever the colour's alpha says.
+    QRgb stored(QRgb colour) const { return opaque_ ? (colour | 0xFF000000u) : colour; }
+
+    QImage& image_;
+    int width_;
+    int height_;
+    bool direct_;
+    bool opaque_;
+};
+
 // Fill, then outline: the region is the set of pixels of the box for which
-// inside() holds; its edge pixels have a 4-neighbour that is not in it.
+// inside() holds; its edge pixels have a 4-neighbour that is not in it. All
+// edge stamps are in the one pen colour, so their order does not matter.
 template <typename Inside>
 void Region(QImage& image, int x1, int y1, int x2, int y2, int penWidth, QRgb pen, QRgb brush,
             Inside inside)
@@ -41,39 +100,72 @@ void Region(QImage& image, int x1, int y1, int x2, int y2, int penWidth, QRgb pe
     const auto in = [&](i64 x, i64 y) {
         return x >= left && x < right && y >= top && y < bottom && inside(x - left, y - top);
     };
+    Pixels pixels(image);
 
-    const Span fillX = Reach(left, right - 1, image.width(), 0);
-    const Span fillY = Reach(top, bottom - 1, image.height(), 0);
+    const Span fillX = Reach(left, right - 1, pixels.width(), 0);
+    const Span fillY = Reach(top, bottom - 1, pixels.height(), 0);
     for (i64 y = fillY.first; y <= fillY.last; ++y)
         for (i64 x = fillX.first; x <= fillX.last; ++x)
             if (in(x, y))
-                image.setPixel(static_cast<int>(x), static_cast<int>(y), brush);
+                pixels.put(static_cast<int>(x), static_cast<int>(y), brush);
 
     const int w = std::max(penWidth, 1);
-    const Span edgeX = Reach(left, right - 1, image.width(), w);
-    const Span edgeY = Reach(top, bottom - 1, image.height(), w);
+    const Span edgeX = Reach(left, right - 1, pixels.width(), w);
+    const Span edgeY = Reach(top, bottom - 1, pixels.height(), w);
     for (i64 y = edgeY.first; y <= edgeY.last; ++y)
         for (i64 x = edgeX.first; x <= edgeX.last; ++x)
             if (in(x, y) && (!in(x - 1, y) || !in(x + 1, y) || !in(x, y - 1) || !in(x, y + 1)))
-                Stamp(image, static_cast<int>(x), static_cast<int>(y), w, pen);
+                pixels.stamp(static_cast<int>(x), static_cast<int>(y), w, pen);
+}
+
+// The same for a rectangle, row by row: the fill is whole rows of the box,
+// the edge its first and last row and column.
+void Box(QImage& image, int x1, int y1, int x2, int y2, int penWidth, QRgb pen, QRgb brush)
+{
+    const i64 left = std::min(x1, x2);
+    const i64 right = std::max(x1, x2) - 1;  // included
+    const i64 top = std::min(y1, y2);
+    const i64 bottom = std::max(y1, y2) - 1;  // included
+    if (left > right || top > bottom)
+        return;
+    Pixels pixels(image);
+    const i64 fillLeft = std::max<i64>(left, 0);
+    const i64 fillRight = std::min<i64>(right, pixels.width() - 1);
+    if (fillLeft <= fillRight)
+        for (i64 y = std::max<i64>(top, 0); y <= std::min<i64>(bottom, pixels.height() - 1); ++y)
+            pixels.fillRow(static_cast<int>(y), static_cast<int>(fillLeft),
+                           static_cast<int>(fillRight), brush);
+
+    const int w = std::max(penWidth, 1);
+    const Span edgeX = Reach(left, right, pixels.width(), w);
+    const Span edgeY = Reach(top, bottom, pixels.height(), w);
+    const auto stamp = [&](i64 x, i64 y) {
+        pixels.stamp(static_cast<int>(x), static_cast<int>(y), w, pen);
+    };
+    for (i64 x = edgeX.first; x <= edgeX.last; ++x) {
+        if (top >= edgeY.first && top <= edgeY.last)
+            stamp(x, top);
+        if (bottom != top && bottom >= edgeY.first && bottom <= edgeY.last)
+            stamp(x, bottom);
+    }
+    for (i64 y = std::max(top + 1, edgeY.first); y <= std::min(bottom - 1, edgeY.last); ++y) {
+        if (left >= edgeX.first && left <= edgeX.last)
+            stamp(left, y);
+        if (right != left && right >= edgeX.first && right <= edgeX.last)
+            stamp(right, y);
+    }
 }
 
 }  // namespace
 
 void PutPixel(QImage& image, int x, int y, QRgb colour)
 {
-    if (x >= 0 && y >= 0 && x < image.width() && y < image.height())
-        image.setPixel(x, y, colour);
+    Pixels(image).put(x, y, colour);
 }
 
 void Stamp(QImage& image, int x, int y, int width, QRgb colour)
 {
-    const int w = std::max(width, 1);
-    const int x0 = x - w / 2;
-    const int y0 = y - w / 2;
-    for (int dy = 0; dy < w; ++dy)
-        for (int dx = 0; dx < w; ++dx)
-            PutPixel(image, x0 + dx, y0 + dy, colour);
+    Pixels(image).stamp(x, y, std::max(width, 1), colour);
 }
 
 int MinorAt(int m, int m0, int n0, int m1, int n1)
@@ -121,13 +213,14 @@ void Line(QImage& image, int x1, int y1, int x2, int y2, int penWidth, QRgb pen)
         if (first < last)
             return;
     }
+    Pixels pixels(image);
     for (i64 m = first;; m += step) {
         const int mm = static_cast<int>(m);
         const int n = MinorAt(mm, m1, n1, m2, n2);
         if (xMajor)
-            Stamp(image, mm, n, w, pen);
+            pixels.stamp(mm, n, w, pen);
         else
-            Stamp(image, n, mm, w, pen);
+            pixels.stamp(n, mm, w, pen);
         if (m == last)
             break;
     }
@@ -135,7 +228,7 @@ void Line(QImage& image, int x1, int y1, int x2, int y2, int penWidth, QRgb pen)
 
 void Rectangle(QImage& image, int x1, int y1, int x2, int y2, int penWidth, QRgb pen, QRgb brush)
 {
-    Region(image, x1, y1, x2, y2, penWidth, pen, brush, [](i64, i64) { return true; });
+    Box(image, x1, y1, x2, y2, penWidth, pen, brush);
 }
 
 void Ellipse(QImage& image, int x1, int y1, int x2, int y2, int penWidth, QRgb pen, QRgb brush)

@@ -1,6 +1,7 @@
 #include "plots/raster.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 
@@ -34,7 +35,11 @@ public:
     explicit Pixels(QImage& image)
         : image_(image), width_(image.width()), height_(image.height()),
           direct_(image.depth() == 32),
-          opaque_(image.format() == QImage::Format_RGB32)
+          opaque_(image.format() == QImage::Format_RGB32),
+          // One detach for the whole operation; nothing else touches the
+          // image while it lasts.
+          bits_(direct_ && !image.isNull() ? image.bits() : nullptr),
+          stride_(image.bytesPerLine())
     {
     }
     int width() const { return width_; }
@@ -43,21 +48,20 @@ public:
     // Columns first .. last of row y, all inside the image.
     void fillRow(int y, int first, int last, QRgb colour)
     {
-        if (!direct_) {
+        if (bits_ == nullptr) {
             for (int x = first; x <= last; ++x)
                 image_.setPixel(x, y, colour);
             return;
         }
-        QRgb* row = reinterpret_cast<QRgb*>(image_.scanLine(y));
-        std::fill(row + first, row + last + 1, stored(colour));
+        std::fill(row(y) + first, row(y) + last + 1, stored(colour));
     }
 
     void put(int x, int y, QRgb colour)
     {
         if (x < 0 || y < 0 || x >= width_ || y >= height_)
             return;
-        if (direct_)
-            reinterpret_cast<QRgb*>(image_.scanLine(y))[x] = stored(colour);
+        if (bits_ != nullptr)
+            row(y)[x] = stored(colour);
         else
             image_.setPixel(x, y, colour);
     }
@@ -74,6 +78,10 @@ public:
     }
 
 private:
+    QRgb* row(int y) const
+    {
+        return reinterpret_cast<QRgb*>(bits_ + static_cast<std::ptrdiff_t>(y) * stride_);
+    }
     // An RGB32 pixel is stored opaque, whatever the colour's alpha says.
     QRgb stored(QRgb colour) const { return opaque_ ? (colour | 0xFF000000u) : colour; }
 
@@ -82,6 +90,8 @@ private:
     int height_;
     bool direct_;
     bool opaque_;
+    uchar* bits_;
+    qsizetype stride_;
 };
 
 // Fill, then outline: the region is the set of pixels of the box for which

@@ -8,17 +8,35 @@ ImageArea::ImageArea(QWidget* parent, int width, int height)
     : QWidget(parent), canvas_(width, height)
 {
     resize(width, height);
-    // The plots ask for the screen to be brought up to date in the middle of a
-    // campaign, which never returns to the event loop: paint at once.
-    canvas_.setRepaintHandler([this] { repaint(); });
+    // A command drawing on the user-interface thread ("GRA ?") brings its
+    // picture to the screen at every repaint it asks for.
+    canvas_.setRepaintHandler([this] {
+        showCanvas();
+        repaint();
+    });
+}
+
+void ImageArea::showCanvas()
+{
+    showPicture(canvas_.hasBitmap() ? canvas_.bitmap() : QImage());
+}
+
+void ImageArea::showPicture(const QImage& picture)
+{
+    if (picture.isNull() == shown_.isNull() && picture.cacheKey() == shownKey_)
+        return;
+    // A copy of its own: the picture's bitmap may be drawn on again elsewhere.
+    shown_ = picture.copy();
+    shownKey_ = picture.cacheKey();
+    update();
 }
 
 void ImageArea::paintEvent(QPaintEvent* /*event*/)
 {
-    if (!canvas_.hasBitmap())
+    if (shown_.isNull())
         return;
     QPainter painter(this);
-    painter.drawImage(0, 0, canvas_.bitmap());
+    painter.drawImage(0, 0, shown_);
 }
 
 }  // namespace zarudiv

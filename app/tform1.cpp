@@ -1,6 +1,8 @@
 #include "app/tform1.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -9,18 +11,22 @@
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QStyle>
 #include <QStyleFactory>
 #include <algorithm>
+#include <initializer_list>
 #include <iterator>
 #include <utility>
 
+#include "app/campaignsession.h"
 #include "app/fixeditemheight.h"
 #include "app/imagearea.h"
 #include "app/panel.h"
 #include "app/userinformation.h"
 #include "app/windowcolours.h"
 #include "app/windowfonts.h"
+#include "app/windowroles.h"
 
 namespace zarudiv {
 
@@ -164,7 +170,12 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent)
     createPlotArea();
     nameControls();
     arrangeTabOrder();
-    display_.emplace(*this);
+    for (PlotRole role : kPlotRoles)
+        pictures_.attach(role, &imageOf(*this, role)->canvas());
+    session_ = new CampaignSession(*this);
+    connect(session_, &CampaignSession::finished, this, &TForm1::campaignFinished);
+    guardCommandsDuringCampaigns();
+    fitUserInformationList();
 
     // Only now, with every position set, do changes reach the handlers: no
     // parameter is taken from the scroll bars until the user moves one.
@@ -178,6 +189,8 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent)
 
 TForm1::~TForm1()
 {
+    // A campaign still running is stopped before the controls it draws on go.
+    delete session_;
     if (Form1 == this)
         Form1 = nullptr;
 }
@@ -332,11 +345,74 @@ void TForm1::layOutPanels()
     Panel5->setGeometry(kLeftWidth, middleTop, std::max(0, w - kLeftWidth - kRightWidth), middleHeight);
 }
 
-void TForm1::scheduleImageRepaints()
+// The drop-down list shows every line of the user information whole.
+void TForm1::fitUserInformationList()
 {
-    for (ImageArea* image : {Image1, Image2, Image3, Image4, Image5, Image6, Image7, Image8, Image9,
-                             Image10, Image11})
-        image->update();
+    QAbstractItemView* list = ComboBox1->view();
+    list->setTextElideMode(Qt::ElideNone);
+    const QFontMetrics metrics(list->font());
+    int widest = 0;
+    for (int i = 0; i < ComboBox1->count(); ++i)
+        widest = std::max(widest, metrics.horizontalAdvance(ComboBox1->itemText(i)));
+    // Room for the item's margins, the list's frame and its scroll bar.
+    const int margins = 2 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 8;
+    const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list);
+    list->setMinimumWidth(widest + margins + scrollBar + 2 * list->frameWidth());
+}
+
+// While a campaign runs, the scroll bars and the three commands take no input
+// (and keep their look): nothing is queued for later. Esc stops the campaign.
+void TForm1::guardCommandsDuringCampaigns()
+{
+    for (QWidget* control : std::initializer_list<QWidget*>{ScrollBar1, ScrollBar2, ScrollBar3,
+                                                            ScrollBar4, Button1, Button2, Button3})
+        control->installEventFilter(this);
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escape->setContext(Qt::WindowShortcut);
+    connect(escape, &QShortcut::activated, this, [this] {
+        if (!session_->isRunning())
+            return;
+        stopByEscape_ = true;
+        session_->requestStop();
+    });
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event)
+{
+    if (session_ != nullptr && session_->isRunning()) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ContextMenu:
+            return true;
+        default:
+            break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+// Closing the window stops a running campaign first; the window closes when
+// the campaign has ended, with its protocol cut after the last generation.
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    if (session_->isRunning()) {
+        closeAfterCampaign_ = true;
+        session_->requestStop();
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
+}
+
+void TForm1::showFieldText(QLineEdit* field, const QString& text)
+{
+    field->setText(text);
+    field->setCursorPosition(0);
 }
 
 }  // namespace zarudiv

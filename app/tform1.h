@@ -7,7 +7,8 @@
 #include <cstdint>
 #include <optional>
 
-#include "app/windowdisplay.h"
+#include "app/campaignjournal.h"
+#include "plots/canvas_display.h"
 
 class QComboBox;
 class QLabel;
@@ -18,6 +19,8 @@ class QScrollBar;
 
 namespace zarudiv {
 
+class CampaignSession;
+struct CampaignOutcome;
 class ImageArea;
 class Panel;
 
@@ -89,15 +92,21 @@ public:
     void Button1Click(QObject* Sender);
     void Button3Click(QObject* Sender);
 
-    // The window's side of every campaign: plots, progress and texts.
-    WindowDisplay& display() { return *display_; }
-
     // When set, " EVOLUTION" seeds the generator with it instead of the clock,
     // so that a campaign run from the window can be repeated exactly.
     std::optional<std::uint32_t> campaignSeed;
 
+    // The campaign that runs beside the event loop.
+    CampaignSession& campaign() { return *session_; }
+
+    // Sets a display field's text with its start in view: a text wider than
+    // the field shows its beginning.
+    static void showFieldText(QLineEdit* field, const QString& text);
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void createPanels();
@@ -108,11 +117,17 @@ private:
     void arrangeTabOrder();
     void connectHandlers();
     void layOutPanels();
-    // Brings what the last command drew onto the screen once the event loop
-    // runs again.
-    void scheduleImageRepaints();
+    void fitUserInformationList();
+    void guardCommandsDuringCampaigns();
+    void campaignFinished(const CampaignOutcome& outcome);
 
-    std::optional<WindowDisplay> display_;
+    // The pictures "GRA ?" draws on the user-interface thread.
+    CanvasDisplay pictures_;
+    CampaignSession* session_ = nullptr;
+    // Why the running campaign was asked to stop.
+    bool stopByEscape_ = false;
+    bool closeAfterCampaign_ = false;
+    JournalEntry journalEntry_;
 };
 
 // The one main window; every part of the program reaches the controls through it.

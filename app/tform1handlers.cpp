@@ -8,9 +8,12 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <cmath>
+#include <cstdio>
 #include <exception>
 #include <optional>
 
+#include "app/campaignjournal.h"
+#include "app/campaignsession.h"
 #include "app/commandglobals.h"
 #include "app/imagearea.h"
 #include "app/tform1.h"
@@ -56,7 +59,7 @@ void TForm1::ScrollBar1Change(QObject* /*Sender*/)
 {
     maxGenerationen = ScrollBar1->value();
     setProgressMaximum(ProgressBar1, maxGenerationen);
-    Edit1->setText(QString::number(maxGenerationen) + QStringLiteral("   GENERATIONEN"));
+    showFieldText(Edit1, QString::number(maxGenerationen) + QStringLiteral("   GENERATIONEN"));
 }
 
 // Bound to no control. It takes the number from the scroll bar, not from the field.
@@ -66,21 +69,21 @@ void TForm1::ScrollBar2Change(QObject* /*Sender*/)
 {
     maxMutanten = ScrollBar2->value();
     setProgressMaximum(ProgressBar2, maxMutanten);
-    Edit2->setText(QString::number(maxMutanten) + QStringLiteral("   MUTANTEN"));
+    showFieldText(Edit2, QString::number(maxMutanten) + QStringLiteral("   MUTANTEN"));
 }
 
 void TForm1::ScrollBar3Change(QObject* /*Sender*/)
 {
     StartSchrittweite = StepWidthOf(ScrollBar3->value());
-    const long long shown = std::llrint(StartSchrittweite * kStepScale);
-    Edit3->setText(QString::number(shown) + QStringLiteral(" ppm SCHRITTWEITE BEI START"));
+    const std::int64_t shown = StepPpmOf(StartSchrittweite);
+    showFieldText(Edit3, QString::number(shown) + QStringLiteral(" ppm SCHRITTWEITE BEI START"));
 }
 
 void TForm1::Button2Click(QObject* /*Sender*/)
 {
-    const std::optional<QString> error = errorOf([&] { NewQualityDiagram(*display_); });
+    const std::optional<QString> error = errorOf([&] { NewQualityDiagram(pictures_); });
     // The new diagram reaches the screen with the next ordinary repaint.
-    Image1->update();
+    Image1->showCanvas();
     if (error) {
         showCommandError(this, *error);
         return;
@@ -93,7 +96,7 @@ void TForm1::Button2Click(QObject* /*Sender*/)
 void TForm1::ScrollBar4Change(QObject* /*Sender*/)
 {
     Dimension = ScrollBar4->value();
-    Edit10->setText(QStringLiteral("   DIMENSION =  ") + QString::number(Dimension));
+    showFieldText(Edit10, QStringLiteral("   DIMENSION =  ") + QString::number(Dimension));
 }
 
 void TForm1::BitBtn2Click(QObject* /*Sender*/) { bitBtn2Flag = 0; }
@@ -101,21 +104,71 @@ void TForm1::BitBtn2Click(QObject* /*Sender*/) { bitBtn2Flag = 0; }
 void TForm1::CheckBox1Click(QObject* /*Sender*/) { checkBox1Flag = 1; }
 
 // The file name is always the list's first entry: neither what the user typed
-// into the field nor the entry chosen from the list counts.
+// into the field nor the entry chosen from the list counts. The campaign runs
+// beside the event loop; campaignFinished() takes it from there.
 void TForm1::Button1Click(QObject* /*Sender*/)
 {
+    if (session_->isRunning())
+        return;
     saveFileName = CutFileName(ComboBox2->itemText(0).toStdString());
-    CampaignSettings settings;
-    settings.maxGenerationen = maxGenerationen;
-    settings.maxMutanten = maxMutanten;
-    settings.StartSchrittweite = StartSchrittweite;
-    settings.saveOption = saveOption == 1;
-    const std::optional<QString> error = errorOf(
-        [&] { RunEvolutionCommand(saveFileName, settings, campaignSeed, RandSeed, *display_); });
-    // What the campaign drew stays, also when it ended with an error.
-    scheduleImageRepaints();
-    if (error)
-        showCommandError(this, *error);
+    CampaignRequest request;
+    request.protocol = saveFileName;
+    request.settings.maxGenerationen = maxGenerationen;
+    request.settings.maxMutanten = maxMutanten;
+    request.settings.StartSchrittweite = StartSchrittweite;
+    request.settings.saveOption = saveOption == 1;
+    // The clock seeds the campaign as Randomize would; the seed is taken here
+    // so that the journal and the terminal can tell it.
+    request.seed = campaignSeed ? *campaignSeed : ClockSeed();
+
+    journalEntry_ = JournalEntry{};
+    journalEntry_.started = JournalTimeNow();
+    journalEntry_.seed = request.seed;
+    journalEntry_.generations = request.settings.maxGenerationen;
+    journalEntry_.mutants = request.settings.maxMutanten;
+    journalEntry_.stepPpm = StepPpmOf(request.settings.StartSchrittweite);
+    journalEntry_.save = request.settings.saveOption;
+    journalEntry_.protocol = request.protocol;
+    std::fprintf(stderr, "zarudiv: campaign with seed %u; the same campaign without a window: %s\n",
+                 request.seed, RepeatCommand(journalEntry_).c_str());
+
+    stopByEscape_ = false;
+    session_->start(request, RandSeed);
+}
+
+void TForm1::campaignFinished(const CampaignOutcome& outcome)
+{
+    const CampaignRequest& request = outcome.request;
+    JournalEntry entry = journalEntry_;
+    if (outcome.result) {
+        entry.outcome = outcome.result->stopped ? "stopped" : "done";
+        entry.generationsDone = outcome.result->generationsDone;
+        entry.bestQ = outcome.result->bestQ;
+    } else {
+        entry.outcome = "failed";
+        entry.message = outcome.error;
+        if (outcome.lastGeneration) {
+            entry.generationsDone = outcome.lastGeneration->generation;
+            entry.bestQ = outcome.lastGeneration->bestQ;
+        }
+    }
+    const std::string journal = JournalPathFor(request.protocol);
+    if (const std::string problem = AppendToJournal(journal, entry); !problem.empty())
+        std::fprintf(stderr, "zarudiv: the journal %s cannot be written (%s); the campaign is not affected\n",
+                     journal.c_str(), problem.c_str());
+
+    if (closeAfterCampaign_) {
+        close();
+        return;
+    }
+    if (!outcome.result)
+        showCommandError(this, QString::fromStdString(outcome.error));
+    else if (outcome.result->stopped && stopByEscape_)
+        QMessageBox::information(this, QCoreApplication::applicationName(),
+                                 QStringLiteral("Die Kampagne wurde nach Generation %1 von %2 "
+                                                "abgebrochen.")
+                                     .arg(outcome.result->generationsDone)
+                                     .arg(request.settings.maxGenerationen));
 }
 
 void TForm1::Button3Click(QObject* /*Sender*/)

@@ -2,6 +2,7 @@
 // What a campaign is run with: the experiment parameters as the window's
 // scroll bars and buttons set them, and how its mutants are evaluated.
 
+#include <cmath>
 #include <cstdint>
 
 namespace zarudiv {
@@ -16,6 +17,13 @@ inline constexpr long double kStepScale = 1000000000.0L;
 inline long double StepWidthOf(std::int64_t position)
 {
     return static_cast<long double>(position) / kStepScale;
+}
+
+// The integer a step width is shown as, nearest with halves to even (the
+// scroll-bar position it came from).
+inline std::int64_t StepPpmOf(long double stepWidth)
+{
+    return static_cast<std::int64_t>(std::llrint(stepWidth * kStepScale));
 }
 
 struct CampaignSettings {

@@ -35,6 +35,7 @@ void Canvas::moveTo(int x, int y)
 
 void Canvas::lineTo(int x, int y)
 {
+    ++drawCount_;
     raster::Line(bitmap(), x_, y_, x, y, penWidth_, ResolveColour(penColour_));
     x_ = x;
     y_ = y;
@@ -42,18 +43,21 @@ void Canvas::lineTo(int x, int y)
 
 void Canvas::rectangle(int x1, int y1, int x2, int y2)
 {
+    ++drawCount_;
     raster::Rectangle(bitmap(), x1, y1, x2, y2, penWidth_, ResolveColour(penColour_),
                       ResolveColour(brushColour_));
 }
 
 void Canvas::ellipse(int x1, int y1, int x2, int y2)
 {
+    ++drawCount_;
     raster::Ellipse(bitmap(), x1, y1, x2, y2, penWidth_, ResolveColour(penColour_),
                     ResolveColour(brushColour_));
 }
 
 void Canvas::textOut(int x, int y, const QString& text)
 {
+    ++drawCount_;
     QImage& image = bitmap();
     // The toolkit's text code may leave floating-point flags behind; they are
     // not the campaign's faults.

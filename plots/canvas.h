@@ -6,6 +6,7 @@
 
 #include <QImage>
 #include <QString>
+#include <cstdint>
 #include <functional>
 
 namespace zarudiv {
@@ -44,9 +45,14 @@ public:
     // canvas font (canvas_font.h); needs a QGuiApplication.
     void textOut(int x, int y, const QString& text);
 
+    // How many drawing operations have changed the bitmap so far: a bitmap
+    // whose count has not moved since its last repaint is what the screen shows.
+    std::uint64_t drawCount() const { return drawCount_; }
+
     // Copies the bitmap to the screen at once (where a screen is attached).
     void repaint();
     void setRepaintHandler(std::function<void()> handler) { repaintHandler_ = std::move(handler); }
+    const std::function<void()>& repaintHandler() const { return repaintHandler_; }
 
 private:
     int width_;
@@ -57,6 +63,7 @@ private:
     unsigned brushColour_ = 0xFFFFFFu;
     int x_ = 0;
     int y_ = 0;
+    std::uint64_t drawCount_ = 0;
     std::function<void()> repaintHandler_;
 };
 

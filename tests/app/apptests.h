@@ -8,5 +8,6 @@ int runStartupStateTest(int argc, char* argv[]);
 int runLayoutTest(int argc, char* argv[]);
 int runCommandsTest(int argc, char* argv[]);
 int runEvolutionCommandTest(int argc, char* argv[]);
+int runLiveWindowTest(int argc, char* argv[]);
 
 }  // namespace zarudiv

@@ -1,10 +1,12 @@
 #include "tests/app/formfixture.h"
 
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QFile>
 #include <QLineEdit>
 #include <QTest>
 
+#include "app/campaignsession.h"
 #include "app/commandglobals.h"
 
 namespace zarudiv {
@@ -49,6 +51,16 @@ bool PaintRecorder::eventFilter(QObject* watched, QEvent* event)
         texts_ << (edit != nullptr ? edit->text() : QString());
     }
     return false;
+}
+
+void waitForCampaign(TForm1& form)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (form.campaign().isRunning() && waited.elapsed() < 120000)
+        QTest::qWait(5);
+    if (form.campaign().isRunning())
+        qWarning("the campaign did not end within two minutes");
 }
 
 QByteArray fileBytes(const QString& path)

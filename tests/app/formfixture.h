@@ -59,6 +59,10 @@ private:
     QStringList texts_;
 };
 
+// Lets the event loop run until the window's campaign has ended (two minutes
+// at most).
+void waitForCampaign(TForm1& form);
+
 // The whole content of a file, or an empty array when it cannot be read.
 QByteArray fileBytes(const QString& path);
 

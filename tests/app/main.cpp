@@ -9,7 +9,8 @@ int main(int argc, char* argv[])
     QApplication application(argc, argv);
     int failures = 0;
     for (auto run : {zarudiv::runDisplayCheckTest, zarudiv::runStartupStateTest, zarudiv::runLayoutTest,
-                     zarudiv::runCommandsTest, zarudiv::runEvolutionCommandTest})
+                     zarudiv::runCommandsTest, zarudiv::runEvolutionCommandTest,
+                     zarudiv::runLiveWindowTest})
         failures += run(argc, argv) != 0 ? 1 : 0;
     return failures == 0 ? 0 : 1;
 }

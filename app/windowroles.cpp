@@ -1,17 +1,11 @@
-#include "app/windowdisplay.h"
+#include "app/windowroles.h"
 
-#include <QLineEdit>
-#include <QProgressBar>
-#include <QString>
-
-#include "app/imagearea.h"
 #include "app/tform1.h"
 
 namespace zarudiv {
 
 namespace {
 
-// Where each role appears in the window.
 struct TextControl {
     TextRole role;
     QLineEdit* TForm1::*field;
@@ -40,32 +34,24 @@ constexpr PlotControl kPlotControls[] = {
 
 }  // namespace
 
-WindowDisplay::WindowDisplay(TForm1& form) : form_(form)
-{
-    for (const PlotControl& control : kPlotControls)
-        attach(control.role, &(form.*control.image)->canvas());
-}
-
-// A progress bar repaints itself at once when its position changes.
-void WindowDisplay::setGenerationProgress(int g) { form_.ProgressBar1->setValue(g); }
-
-void WindowDisplay::setMutantProgress(int m) { form_.ProgressBar2->setValue(m); }
-
-QLineEdit* WindowDisplay::field(TextRole role) const
+QLineEdit* fieldOf(const TForm1& form, TextRole role)
 {
     for (const TextControl& control : kTextControls)
         if (control.role == role)
-            return form_.*control.field;
+            return form.*control.field;
     return nullptr;
 }
 
-void WindowDisplay::showText(TextRole role, const std::string& text)
+ImageArea* imageOf(const TForm1& form, PlotRole role)
 {
-    QLineEdit* edit = field(role);
-    // The field is brought to the screen before the new text goes in, so during
-    // a campaign it shows the text of the previous call.
-    edit->repaint();
-    edit->setText(QString::fromStdString(text));
+    for (const PlotControl& control : kPlotControls)
+        if (control.role == role)
+            return form.*control.image;
+    return nullptr;
 }
+
+QProgressBar* generationBarOf(const TForm1& form) { return form.ProgressBar1; }
+
+QProgressBar* mutantBarOf(const TForm1& form) { return form.ProgressBar2; }
 
 }  // namespace zarudiv

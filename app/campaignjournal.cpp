@@ -1,0 +1,88 @@
+#include "app/campaignjournal.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDateTime>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace zarudiv {
+
+namespace {
+
+// RFC 4180: a field with a comma, a quote or a line break is quoted, quotes
+// doubled.
+std::string CsvField(const std::string& text)
+{
+    if (text.find_first_of(",\"\r\n") == std::string::npos)
+        return text;
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (c == '"')
+            quoted += '"';
+        quoted += c;
+    }
+    return quoted + "\"";
+}
+
+}  // namespace
+
+std::string JournalPathFor(const std::string& protocol)
+{
+    const std::size_t slash = protocol.rfind('/');
+    const std::string directory = slash == std::string::npos ? std::string() : protocol.substr(0, slash + 1);
+    return directory + "zarudiv-journal.csv";
+}
+
+std::string JournalRow(const JournalEntry& entry)
+{
+    char bestQ[64] = "";
+    if (entry.bestQ)
+        std::snprintf(bestQ, sizeof bestQ, "%.10f", *entry.bestQ);
+    return CsvField(entry.started) + "," + std::to_string(entry.seed) + "," +
+           std::to_string(entry.generations) + "," + std::to_string(entry.mutants) + "," +
+           std::to_string(entry.stepPpm) + "," + (entry.save ? "1" : "0") + "," +
+           CsvField(entry.outcome) + "," + std::to_string(entry.generationsDone) + "," + bestQ +
+           "," + CsvField(entry.message) + "," + CsvField(entry.protocol);
+}
+
+std::string AppendToJournal(const std::string& path, const JournalEntry& entry)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return std::strerror(errno);
+    struct stat info {};
+    std::string text;
+    if (::fstat(fd, &info) == 0 && info.st_size == 0)
+        text = std::string(kJournalHeader) + "\n";
+    text += JournalRow(entry) + "\n";
+    // One write, so that rows of two windows on one journal do not interleave.
+    const ssize_t written = ::write(fd, text.data(), text.size());
+    const int writeError = errno;
+    const bool closed = ::close(fd) == 0;
+    if (written < 0)
+        return std::strerror(writeError);
+    if (static_cast<std::size_t>(written) != text.size())
+        return "only part of the row could be written";
+    if (!closed)
+        return std::strerror(errno);
+    return {};
+}
+
+std::string RepeatCommand(const JournalEntry& entry)
+{
+    return "zarudiv-run --generations " + std::to_string(entry.generations) + " --mutants " +
+           std::to_string(entry.mutants) + " --step " + std::to_string(entry.stepPpm) +
+           " --seed " + std::to_string(entry.seed) + (entry.save ? " --save" : "");
+}
+
+std::string JournalTimeNow()
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    return now.toOffsetFromUtc(now.offsetFromUtc()).toString(Qt::ISODate).toStdString();
+}
+
+}  // namespace zarudiv

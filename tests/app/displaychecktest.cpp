@@ -1,5 +1,6 @@
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QStringList>
 #include <QTest>
 
 #include "app/displaycheck.h"
@@ -15,6 +16,8 @@ private slots:
     void messageTellsHowToStartUnderAVirtualDisplay();
     void programWithoutDisplayExitsWithOne();
     void programWithAnUnreachableDisplayExitsWithOne();
+    void programWhosePlatformCannotStartExitsWithOne_data();
+    void programWhosePlatformCannotStartExitsWithOne();
 };
 
 void DisplayCheckTest::displayAvailable_data()
@@ -80,6 +83,38 @@ void DisplayCheckTest::programWithAnUnreachableDisplayExitsWithOne()
     QCOMPARE(program.exitCode(), 1);
     QVERIFY(QString::fromUtf8(program.readAllStandardError())
                 .contains(QStringLiteral("cannot connect to the display DISPLAY=:917")));
+}
+
+void DisplayCheckTest::programWhosePlatformCannotStartExitsWithOne_data()
+{
+    QTest::addColumn<QStringList>("environment");
+    QTest::newRow("Wayland session without its plugin") << QStringList{QStringLiteral("WAYLAND_DISPLAY=wayland-0")};
+    QTest::newRow("unknown platform") << QStringList{QStringLiteral("QT_QPA_PLATFORM=bogus")};
+    QTest::newRow("xcb without a display") << QStringList{QStringLiteral("QT_QPA_PLATFORM=xcb")};
+    QTest::newRow("xcb with a display that does not answer")
+        << QStringList{QStringLiteral("QT_QPA_PLATFORM=xcb"), QStringLiteral("DISPLAY=:917")};
+}
+
+void DisplayCheckTest::programWhosePlatformCannotStartExitsWithOne()
+{
+    QFETCH(QStringList, environment);
+    QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        variables.remove(QString::fromLatin1(name));
+    for (const QString& assignment : environment)
+        variables.insert(assignment.section(QLatin1Char('='), 0, 0), assignment.section(QLatin1Char('='), 1));
+    QProcess program;
+    program.setProcessEnvironment(variables);
+    program.start(QStringLiteral(ZARUDIV_EXECUTABLE), {});
+    QVERIFY(program.waitForFinished(30000));
+    // Exit 1 with a message, never Qt's abort.
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 1);
+    const QString message = QString::fromUtf8(program.readAllStandardError());
+    QVERIFY2(message.contains(QStringLiteral("cannot start on this display")) ||
+                 message.contains(QStringLiteral("cannot connect to the display")),
+             qPrintable(message));
+    QVERIFY(message.contains(QStringLiteral("xvfb-run -a build/bin/zarudiv")));
 }
 
 int runDisplayCheckTest(int argc, char* argv[])

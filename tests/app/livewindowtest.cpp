@@ -136,6 +136,7 @@ private slots:
     void closingStopsTheCampaignAndClosesWithoutAMessage();
     void theJournalsRowRepeatsTheCampaignInTheRunner();
     void aProtocolInUseIsRefusedWithAMessage();
+    void aJournalThatCannotBeWrittenDoesNotStopTheCampaign();
     void longTextsShowTheirStartAndTheListItsLines();
 };
 
@@ -336,6 +337,23 @@ void LiveWindowTest::aProtocolInUseIsRefusedWithAMessage()
     QCOMPARE(row.at(6), QStringLiteral("failed"));
     QCOMPARE(row.at(9), QStringLiteral("Datei wird von einem anderen Programm verwendet"));
     CloseProtocol(other);
+}
+
+void LiveWindowTest::aJournalThatCannotBeWrittenDoesNotStopTheCampaign()
+{
+    ScratchDirectory scratch;
+    QVERIFY(QDir().mkpath(kJournal));  // a directory where the journal should be
+    FreshForm form;
+    setParameters(*form, 3, 2, 500);
+    QTest::mouseClick(form->Button3, Qt::LeftButton);
+    MessageBoxes boxes;
+    form->Button1Click(form->Button1);
+    waitForCampaign(*form);
+    QTest::qWait(50);
+    QCOMPARE(boxes.texts, QStringList());
+    QCOMPARE(rowsOf(fileBytes(kProtocol)), 3);
+    QVERIFY(fileBytes(kProtocol).contains("END of Savefile"));
+    QCOMPARE(form->Edit4->text(), QStringLiteral("3 von  3"));
 }
 
 void LiveWindowTest::longTextsShowTheirStartAndTheListItsLines()

@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <cstdio>
 
+#include "app/closeonsignal.h"
 #include "app/displaycheck.h"
 #include "app/tform1.h"
 
@@ -21,6 +22,7 @@ int main(int /*argc*/, char* argv[])
     QApplication application(toolkitArgc, argv);
     zarudiv::endWindowStartupGuard();
     zarudiv::TForm1 form;  // makes itself the program's Form1
+    zarudiv::closeOnSignals(form);
     form.show();
     return QApplication::exec();
 }

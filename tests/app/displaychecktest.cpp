@@ -18,6 +18,7 @@ private slots:
     void programWithAnUnreachableDisplayExitsWithOne();
     void programWhosePlatformCannotStartExitsWithOne_data();
     void programWhosePlatformCannotStartExitsWithOne();
+    void aSignalClosesTheWindow();
 };
 
 void DisplayCheckTest::displayAvailable_data()
@@ -115,6 +116,23 @@ void DisplayCheckTest::programWhosePlatformCannotStartExitsWithOne()
                  message.contains(QStringLiteral("cannot connect to the display")),
              qPrintable(message));
     QVERIFY(message.contains(QStringLiteral("xvfb-run -a build/bin/zarudiv")));
+}
+
+// SIGTERM closes the window as its close box does, and the program ends
+// normally (a running campaign would be stopped and its protocol cut).
+void DisplayCheckTest::aSignalClosesTheWindow()
+{
+    QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
+    variables.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    QProcess program;
+    program.setProcessEnvironment(variables);
+    program.start(QStringLiteral(ZARUDIV_EXECUTABLE), {});
+    QVERIFY(program.waitForStarted(30000));
+    QTest::qWait(1000);
+    program.terminate();
+    QVERIFY(program.waitForFinished(10000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 0);
 }
 
 int runDisplayCheckTest(int argc, char* argv[])

@@ -52,7 +52,7 @@ void ProtocolFile::setError(int code)
         error_ = code;
 }
 
-void ProtocolFile::open(const std::string& name)
+void ProtocolFile::reset(const std::string& name, bool inMemory)
 {
     if (isOpen())
         close();
@@ -60,7 +60,12 @@ void ProtocolFile::open(const std::string& name)
     used_ = 0;
     name_ = name;
     contents_.clear();
-    inMemory_ = false;
+    inMemory_ = inMemory;
+}
+
+void ProtocolFile::open(const std::string& name)
+{
+    reset(name, false);
     // Check, then change: the lock decides whether the file is ours before
     // anything in it is truncated.
     fd_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
@@ -80,13 +85,7 @@ void ProtocolFile::open(const std::string& name)
 
 void ProtocolFile::openInMemory(const std::string& name)
 {
-    if (isOpen())
-        close();
-    error_ = 0;
-    used_ = 0;
-    name_ = name;
-    contents_.clear();
-    inMemory_ = true;
+    reset(name, true);
 }
 
 void ProtocolFile::writeBuffer()

@@ -70,6 +70,8 @@ public:
     int errorCode() const { return error_; }
 
 private:
+    // Closes what is open and starts a new protocol of that name.
+    void reset(const std::string& name, bool inMemory);
     void putByte(char byte);
     void writeBuffer();
     void setError(int code);

@@ -224,6 +224,25 @@ void Line(QImage& image, int x1, int y1, int x2, int y2, int penWidth, QRgb pen)
             return;
     }
     Pixels pixels(image);
+    if (n1 == n2) {
+        // Along a row or a column the stamps make one box: the pixels from
+        // `first` to `last` on the major axis, each widened by the stamp.
+        const i64 low = std::min(first, last) - w / 2;
+        const i64 high = std::max(first, last) - w / 2 + w - 1;
+        const i64 across = i64{n1} - w / 2;
+        const auto clampX = [&](i64 v) { return std::clamp<i64>(v, 0, pixels.width() - 1); };
+        const auto clampY = [&](i64 v) { return std::clamp<i64>(v, 0, pixels.height() - 1); };
+        const i64 left = xMajor ? low : across;
+        const i64 right = xMajor ? high : across + w - 1;
+        const i64 top = xMajor ? across : low;
+        const i64 bottom = xMajor ? across + w - 1 : high;
+        if (right < 0 || bottom < 0 || left >= pixels.width() || top >= pixels.height())
+            return;
+        for (i64 y = clampY(top); y <= clampY(bottom); ++y)
+            pixels.fillRow(static_cast<int>(y), static_cast<int>(clampX(left)),
+                           static_cast<int>(clampX(right)), pen);
+        return;
+    }
     for (i64 m = first;; m += step) {
         const int mm = static_cast<int>(m);
         const int n = MinorAt(mm, m1, n1, m2, n2);

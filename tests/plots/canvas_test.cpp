@@ -12,6 +12,7 @@
 #include "campaign/colours.h"
 #include "plots/canvas.h"
 #include "plots/canvas_font.h"
+#include "plots/raster.h"
 #include "plots/resolve_colour.h"
 #include "tests/plots/pixels.h"
 
@@ -156,6 +157,39 @@ TEST(CanvasLine, WidePensStampASquareAboveAndLeftOfEachPixel)
     // Width 4: two to the left and above, one to the right and below; the end
     // row 15 is excluded, so stamps at rows 20..16 cover rows 14..21.
     EXPECT_EQ(DrawLine(10, 20, 10, 15, 4), RectPixels(QRect(QPoint(8, 14), QPoint(11, 21))));
+}
+
+// A line is the union of its pixels' stamps, however it is drawn: rows and
+// columns are filled as boxes, so they are checked against stamping pixel by
+// pixel, clipped at every edge, for every pen width and both directions.
+TEST(CanvasLine, RowsAndColumnsAreTheUnionOfTheirStamps)
+{
+    std::mt19937 random(7);
+    std::uniform_int_distribution<int> coordinate(-6, 25);
+    std::uniform_int_distribution<int> width(0, 5);
+    for (int i = 0; i < 2000; ++i) {
+        const int pen = width(random);
+        const int fixed = coordinate(random);
+        const int from = coordinate(random);
+        const int to = coordinate(random);
+        const bool row = i % 2 == 0;
+        const int x1 = row ? from : fixed;
+        const int y1 = row ? fixed : from;
+        const int x2 = row ? to : fixed;
+        const int y2 = row ? fixed : to;
+
+        QImage drawn(20, 14, QImage::Format_RGB32);
+        drawn.fill(kWhitePx);
+        raster::Line(drawn, x1, y1, x2, y2, pen, kRedPx);
+
+        QImage stamped(20, 14, QImage::Format_RGB32);
+        stamped.fill(kWhitePx);
+        const int step = to > from ? 1 : -1;
+        for (int m = from; m != to; m += step)
+            raster::Stamp(stamped, row ? m : fixed, row ? fixed : m, pen, kRedPx);
+        ASSERT_EQ(drawn, stamped) << "(" << x1 << "," << y1 << ")-(" << x2 << "," << y2 << ") pen "
+                                  << pen;
+    }
 }
 
 TEST(CanvasLine, IsClippedToTheBitmap)

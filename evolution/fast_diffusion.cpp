@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "diffusion_model.h"
@@ -144,7 +145,10 @@ void FastDiffusion::Step(const TVector& A, const TVector& B, TVector& S) const
             sb[base + static_cast<std::size_t>(j)] = si * B[j];
         }
     }
+    // An 80-bit value fills 10 of its 16 bytes. Starting from a copy of S
+    // leaves the other six as the literal step does, which copies S and back.
     long double next[TVector::kSize];
+    std::memcpy(next, S.e.data(), sizeof next);
     if (splitExact_)
         StepKernel(split_.data(), sa, sb, n, m, S, next);
     else

@@ -30,7 +30,7 @@ inline long double Join(const FastDiffusion::SplitFactor& f)
 
 }  // namespace
 
-FastDiffusion::FastDiffusion(int n, int m, bool splitFactors)
+FastDiffusion::FastDiffusion(int n, int m, bool splitFactors, Kernel kernel)
     : n_(n), m_(m), cos_(static_cast<std::size_t>((n + 1) * (m + 1)), 0.0L),
       splitExact_(splitFactors)
 {
@@ -47,6 +47,11 @@ FastDiffusion::FastDiffusion(int n, int m, bool splitFactors)
         if (Join(split_[i]) != c)
             splitExact_ = false;
     }
+    twentySites_ = kernel == Kernel::Fastest && splitExact_ && n_ == TwentySiteFactors::kSites &&
+                   m_ == TwentySiteFactors::kSites &&
+                   TwentySiteShapeHolds(cos_.data(), split_.data());
+    if (twentySites_)
+        twentySiteFactors_ = {cos_.data(), split_.data(), NegligibleScale(cos_.data())};
 }
 
 namespace {
@@ -127,6 +132,8 @@ void StepKernel(const Factor* table, const Product* sa, const Product* sb, int n
 
 void FastDiffusion::Step(const TVector& A, const TVector& B, TVector& S) const
 {
+    if (twentySites_ && TwentySiteStep(twentySiteFactors_, A, B, S))
+        return;
     const int n = n_;
     const int m = m_;
     const auto row = static_cast<std::size_t>(m + 1);

@@ -25,9 +25,9 @@
  *     checked when the model is built) c*x is x or -x exactly, so the two
  *     multiplications are left out: a fifth of all terms.
  *   - Where j*k = 10 mod 20 the factor is a rounding residue of cos(pi/2) of
- *     about 1e-18. A block may skip those terms when the caller has proved
- *     that they cannot change any of its sums (bit b of the last argument;
- *     see twenty_site_kernel.h).
+ *     about 1e-18. A site may skip those terms when the caller has proved
+ *     that they cannot change its sum (bit k-1 of the last argument; see
+ *     twenty_site_kernel.h).
  *
  * The code is written out in full by the assembler's macros: 5 blocks x 20
  * emitters x 20 ranges, each site's term chosen at assembly time. It is long
@@ -113,8 +113,8 @@ zarudiv_twenty_site_products:
 /* zarudiv_twenty_site_step(state, next, products, cos80, cosSplit, skips)  */
 /*   rdi = state, rsi = next (element k at 16*k), rdx = products,           */
 /*   rcx = cosine factors as long double, r8 = the same as exact pairs of   */
-/*   doubles (both at 16*(21*k + j)), r9d = blocks that may skip the        */
-/*   negligible terms (bit b for sites 4b+1..4b+4).                         */
+/*   doubles (both at 16*(21*k + j)), r9d = sites that may skip their       */
+/*   negligible terms (bit k-1 for site k).                                 */
 /* ------------------------------------------------------------------------ */
 
         .set    cosLoads, 0
@@ -185,7 +185,7 @@ zarudiv_twenty_site_products:
         .endif
 .endm
 
-.macro  TERM p1, p2, p3, p4, k, j, last, block
+.macro  TERM p1, p2, p3, p4, k, j, last
         .set    jk, (\j)*(\k)
         .if     (jk % 20) == 0
           .if   ((jk / 20) % 2) == 0
@@ -194,9 +194,9 @@ zarudiv_twenty_site_products:
           TERM_UNIT \p1, \p2, -1, \last
           .endif
         .elseif (jk % 20) == 10
-          /* Skipped when the block's bit is set; the last site then only
+          /* Skipped when the site's bit is set; the last site then only
              has to drop sa and sb. */
-          testl   $(1 << (\block)), %r9d
+          testl   $(1 << ((\k)-1)), %r9d
           .if   \last
           jnz     1f
           TERM_PLAIN \p1, \p2, \p3, \p4, \k, \j, 1
@@ -223,7 +223,7 @@ zarudiv_twenty_site_products:
  * Emitter i at range j for the block k0..k0+3. The receiving sites form a
  * run, so the last one is the one whose right neighbour does not receive.
  */
-.macro  GROUP k0, i, j, block
+.macro  GROUP k0, i, j
         RECEIVES rcv0, (\k0), \i, \j
         RECEIVES rcv1, (\k0)+1, \i, \j
         RECEIVES rcv2, (\k0)+2, \i, \j
@@ -231,16 +231,16 @@ zarudiv_twenty_site_products:
         .if     rcv0 || rcv1 || rcv2 || rcv3
           LOAD_PRODUCTS \i, \j
           .if   rcv0
-          TERM  1, 2, 3, 4, (\k0), \j, !rcv1, \block
+          TERM  1, 2, 3, 4, (\k0), \j, !rcv1
           .endif
           .if   rcv1
-          TERM  2, 3, 4, 5, (\k0)+1, \j, !rcv2, \block
+          TERM  2, 3, 4, 5, (\k0)+1, \j, !rcv2
           .endif
           .if   rcv2
-          TERM  3, 4, 5, 6, (\k0)+2, \j, !rcv3, \block
+          TERM  3, 4, 5, 6, (\k0)+2, \j, !rcv3
           .endif
           .if   rcv3
-          TERM  4, 5, 6, 7, (\k0)+3, \j, 1, \block
+          TERM  4, 5, 6, 7, (\k0)+3, \j, 1
           .endif
         .endif
 .endm
@@ -255,7 +255,7 @@ zarudiv_twenty_site_products:
         .rept   20
           .set  gj, 1
           .rept 20
-          GROUP k0, gi, gj, \block
+          GROUP k0, gi, gj
           .set  gj, gj+1
           .endr
         .set    gi, gi+1

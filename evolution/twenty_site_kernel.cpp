@@ -130,13 +130,9 @@ TwentySitePlan PlanTwentySiteStep(const TwentySiteFactors& factors, const TVecto
     // At most 2^1014 and 2^1018: no overflow.
     const double drift = 2.001 * sumS * sumLaw;
     const double residue = factors.negligibleScale * maxS * maxLaw;
-    for (int block = 0; block < kSites / 4; ++block) {
-        bool quiet = true;
-        for (int k = 4 * block + 1; k <= 4 * block + 4; ++k)
-            quiet = quiet && lowest[k] > 0.0 && drift <= lowest[k] && residue <= lowest[k];
-        if (quiet)
-            plan.skips |= 1u << block;
-    }
+    for (int k = 1; k <= kSites; ++k)
+        if (lowest[k] > 0.0 && drift <= lowest[k] && residue <= lowest[k])
+            plan.skips |= 1u << (k - 1);
     return plan;
 }
 

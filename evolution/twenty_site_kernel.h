@@ -44,10 +44,10 @@ double NegligibleScale(const long double* wide);
 // operation of the step can overflow, underflow or be invalid (the literal
 // step raises no fault flag, and neither does this one). Outside that range
 // the general step runs.
-// skips: the blocks of four sites (bit b for sites 4b+1..4b+4) that may skip
-// their negligible terms. A term x with |x| <= |T| * 2^-66 cannot change T
-// under rounding to nearest, and that holds for every such term of site k
-// throughout the step when
+// skips: the sites (bit k-1 for site k) that may skip their negligible
+// terms. A term x with |x| <= |T| * 2^-66 cannot change T under rounding to
+// nearest, and that holds for every such term of site k throughout the step
+// when
 //   2 * sum|S| * sum(|A| + |B|) <= |S[k]|      (T stays above |S[k]|/2)
 //   2^68 * max|c| * max|S| * max(|A|, |B|) <= |S[k]|,
 // the maxima over the skipped factors, the states and the law. The check

@@ -51,7 +51,7 @@ FastDiffusion::FastDiffusion(int n, int m, bool splitFactors, Kernel kernel)
                    m_ == TwentySiteFactors::kSites &&
                    TwentySiteShapeHolds(cos_.data(), split_.data());
     if (twentySites_)
-        twentySiteFactors_ = {cos_.data(), split_.data(), NegligibleScale(cos_.data())};
+        negligibleScale_ = NegligibleScale(cos_.data());
 }
 
 namespace {
@@ -132,7 +132,7 @@ void StepKernel(const Factor* table, const Product* sa, const Product* sb, int n
 
 void FastDiffusion::Step(const TVector& A, const TVector& B, TVector& S) const
 {
-    if (twentySites_ && TwentySiteStep(twentySiteFactors_, A, B, S))
+    if (twentySites_ && TwentySiteStep(twentySiteFactors(), A, B, S))
         return;
     const int n = n_;
     const int m = m_;

@@ -35,7 +35,11 @@ public:
     int ranges() const { return m_; }
     // True when Step uses the twenty-site code (for values in its range).
     bool twentySites() const { return twentySites_; }
-    const TwentySiteFactors& twentySiteFactors() const { return twentySiteFactors_; }
+    // The factors as the twenty-site code reads them (pointing into this model).
+    TwentySiteFactors twentySiteFactors() const
+    {
+        return {cos_.data(), split_.data(), negligibleScale_};
+    }
 
     // One step with weights 1.0, bit-identical to DiffusionStep(A, B, S, 1.0, 1.0)
     // for vectors of count n (S) and m (A, B).
@@ -52,7 +56,7 @@ private:
     std::vector<SplitFactor> split_;
     bool splitExact_ = true;  // every factor is exactly high + low
     bool twentySites_ = false;
-    TwentySiteFactors twentySiteFactors_;
+    double negligibleScale_ = 0.0;
 };
 
 }  // namespace zarudiv

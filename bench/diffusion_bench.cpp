@@ -1,5 +1,6 @@
 // The cost of the model step and of one mutant evaluation, literal and fast,
-// side by side in one run.
+// side by side in one run. The ...FourSites variants time the general fast
+// kernel on the same work, the figure before the twenty-site code.
 
 #include <benchmark/benchmark.h>
 
@@ -49,18 +50,26 @@ void BM_LiteralStep(benchmark::State& state)
 }
 BENCHMARK(BM_LiteralStep);
 
-void BM_FastStep(benchmark::State& state)
+void FastStep(benchmark::State& state, FastDiffusion::Kernel kernel)
 {
     PrepareFpu();
     const Setup s;
-    const FastDiffusion model(kSites, kSites);
+    const FastDiffusion model(kSites, kSites, true, kernel);
     TVector v = s.start;
     for (auto _ : state) {
         model.step(s.law.activator, s.law.inhibitor, v);
         benchmark::DoNotOptimize(v);
     }
 }
+
+void BM_FastStep(benchmark::State& state) { FastStep(state, FastDiffusion::Kernel::Fastest); }
 BENCHMARK(BM_FastStep);
+
+void BM_FastStepFourSites(benchmark::State& state)
+{
+    FastStep(state, FastDiffusion::Kernel::FourSites);
+}
+BENCHMARK(BM_FastStepFourSites);
 
 // One mutant as the literal campaign evaluates it: 20 literal steps and the
 // quality measure with its draws.
@@ -80,11 +89,11 @@ void BM_LiteralMutant(benchmark::State& state)
 }
 BENCHMARK(BM_LiteralMutant)->Unit(benchmark::kMillisecond);
 
-void BM_FastMutant(benchmark::State& state)
+void FastMutant(benchmark::State& state, FastDiffusion::Kernel kernel)
 {
     PrepareFpu();
     const Setup s;
-    const FastDiffusion model(kSites, kSites);
+    const FastDiffusion model(kSites, kSites, true, kernel);
     MutantOutcome outcome;
     for (auto _ : state) {
         EvaluateMutant(model, s.start, s.target, kSites, s.law, outcome);
@@ -93,7 +102,15 @@ void BM_FastMutant(benchmark::State& state)
     state.counters["mutants/s"] =
         benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
+
+void BM_FastMutant(benchmark::State& state) { FastMutant(state, FastDiffusion::Kernel::Fastest); }
 BENCHMARK(BM_FastMutant)->Unit(benchmark::kMillisecond);
+
+void BM_FastMutantFourSites(benchmark::State& state)
+{
+    FastMutant(state, FastDiffusion::Kernel::FourSites);
+}
+BENCHMARK(BM_FastMutantFourSites)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -8,6 +8,7 @@
 #include "evolution/fpu.h"
 #include "evolution/random_source.h"
 #include "evolution/tvector.h"
+#include "evolution/twenty_site_kernel.h"
 
 namespace {
 
@@ -146,6 +147,167 @@ TEST(DiffusionStepTest, FastStepHandlesOtherShapes)
         }
     }
 }
+
+// The campaign's size runs in the twenty-site x87 code; these cases aim at
+// what that code does differently: products held as pairs of doubles (zeros
+// and their signs, the ends of the range it accepts), factors of +1 and -1
+// replaced by signs, and terms skipped as negligible when a bound allows.
+namespace twenty {
+
+using zarudiv::FastDiffusion;
+
+// Steps the literal and the fast model side by side and compares every step:
+// the values, and whether a fault flag was raised.
+::testing::AssertionResult SameSteps(const FastDiffusion& fast, const TVector& A, const TVector& B,
+                                     TVector literal, int steps)
+{
+    zarudiv::PrepareFpu();
+    TVector quick = literal;
+    for (int step = 0; step < steps; ++step) {
+        zarudiv::DiffusionStep(A, B, literal, 1.0, 1.0);
+        const bool literalFault = zarudiv::FpuFaultPending();
+        zarudiv::ClearFpuFaults();
+        fast.step(A, B, quick);
+        const bool fastFault = zarudiv::FpuFaultPending();
+        zarudiv::ClearFpuFaults();
+        if (std::memcmp(&literal, &quick, sizeof literal) != 0)
+            return ::testing::AssertionFailure() << "differs after step " << step + 1;
+        if (fastFault != literalFault)
+            return ::testing::AssertionFailure() << "fault flags differ in step " << step + 1;
+    }
+    return ::testing::AssertionSuccess();
+}
+
+TVector RandomState(Generator& gen, long double low, long double high)
+{
+    TVector s = zarudiv::ZeroVector(20);
+    for (int k = 1; k <= 20; ++k)
+        s[k] = low + zarudiv::Random(gen) * (high - low);
+    return s;
+}
+
+TEST(DiffusionStepTest, TwentySiteCodeRunsForTheCampaignSizeOnly)
+{
+    EXPECT_TRUE(FastDiffusion(20, 20).twentySites());
+    EXPECT_FALSE(FastDiffusion(20, 20, true, FastDiffusion::Kernel::FourSites).twentySites());
+    EXPECT_FALSE(FastDiffusion(20, 20, false).twentySites());
+    EXPECT_FALSE(FastDiffusion(21, 20).twentySites());
+    EXPECT_FALSE(FastDiffusion(20, 19).twentySites());
+}
+
+TEST(DiffusionStepTest, TwentySiteCodeIsBitIdenticalWithAndWithoutSkippedTerms)
+{
+    Generator gen(1618u);
+    const FastDiffusion fast(20, 20);
+    ASSERT_TRUE(fast.twentySites());
+    // Laws from far below the campaign's size to far above it, and states with
+    // some sites near zero: the negligible terms are skipped at all, some or
+    // none of the sites, and the counts below make sure each case occurred.
+    int allSkip = 0, someSkip = 0, noSkip = 0;
+    for (int law = 0; law < 48; ++law) {
+        const long double scale = std::pow(10.0L, -9.0L + static_cast<long double>(law % 12));
+        const TVector A = RandomLaw(gen, 20, scale);
+        const TVector B = RandomLaw(gen, 20, scale);
+        TVector start = law < 24 ? Start20() : RandomState(gen, -100.0L, 100.0L);
+        if (law % 3 == 0)
+            start[1 + law % 20] = 1e-3L;
+        const unsigned skips =
+            zarudiv::PlanTwentySiteStep(fast.twentySiteFactors(), A, B, start).skips;
+        (skips == 0xFFFFFu ? allSkip : skips == 0u ? noSkip : someSkip) += 1;
+        EXPECT_TRUE(SameSteps(fast, A, B, start, 20)) << "law " << law;
+    }
+    EXPECT_GT(allSkip, 0);
+    EXPECT_GT(someSkip, 0);
+    EXPECT_GT(noSkip, 0);
+}
+
+TEST(DiffusionStepTest, TwentySiteCodeKeepsZerosAndTheirSigns)
+{
+    Generator gen(77u);
+    const FastDiffusion fast(20, 20);
+    // A product -0 must stay -0 through its pair of doubles: with a state
+    // of -0 a site's sum is -0 + (-0), not -0 + (+0).
+    TVector zeros = zarudiv::ZeroVector(20);
+    TVector negativeZeros = zarudiv::ZeroVector(20);
+    for (int k = 1; k <= 20; ++k)
+        negativeZeros[k] = -0.0L;
+    TVector mixed = Start20();
+    mixed[3] = -0.0L;
+    mixed[10] = 0.0L;
+    mixed[20] = -0.0L;
+    TVector A = RandomLaw(gen, 20, 1e-4L);
+    TVector B = RandomLaw(gen, 20, 1e-4L);
+    A[2] = 0.0L;
+    A[7] = -0.0L;
+    B[7] = 0.0L;
+    B[20] = -0.0L;
+    for (const TVector& state : {zeros, negativeZeros, mixed, Start20()}) {
+        EXPECT_TRUE(SameSteps(fast, A, B, state, 5));
+        EXPECT_TRUE(SameSteps(fast, zarudiv::ZeroVector(20), zarudiv::ZeroVector(20), state, 2));
+        EXPECT_TRUE(SameSteps(fast, negativeZeros, zeros, state, 2));
+    }
+}
+
+TEST(DiffusionStepTest, TwentySiteCodeAtTheEndsOfItsRange)
+{
+    Generator gen(4242u);
+    const FastDiffusion fast(20, 20);
+    // The code takes magnitudes in [2^-450, 2^500) and zero; just inside and
+    // just outside, and far outside (where the four-site kernel takes over).
+    const long double edges[] = {0x1p-450L, 0x1p-450L * (1.0L - 0x1p-64L), 0x1p500L * (1.0L - 0x1p-64L),
+                                 0x1p500L, 1e-4000L, 1e4000L};
+    for (const long double edge : edges) {
+        TVector state = Start20();
+        state[5] = edge;
+        TVector A = RandomLaw(gen, 20, 1e-3L);
+        TVector B = RandomLaw(gen, 20, 1e-3L);
+        EXPECT_TRUE(SameSteps(fast, A, B, state, 3)) << "state " << edge;
+        A[9] = edge;
+        EXPECT_TRUE(SameSteps(fast, A, B, Start20(), 3)) << "law " << edge;
+        TVector all = zarudiv::ZeroVector(20);
+        for (int k = 1; k <= 20; ++k)
+            all[k] = edge * static_cast<long double>(k);
+        EXPECT_TRUE(SameSteps(fast, all, B, all, 2)) << "everything near " << edge;
+    }
+}
+
+TEST(DiffusionStepTest, TwentySiteCodeRaisesTheLiteralStepsFaultFlags)
+{
+    zarudiv::PrepareFpu();
+    const FastDiffusion fast(20, 20);
+    // A law inside the code's range whose state grows out of it and then
+    // overflows: the fast step must raise the flag in the same step as the
+    // literal one, and leave the same values on the way.
+    TVector A = zarudiv::ZeroVector(20);
+    for (int k = 1; k <= 20; ++k)
+        A[k] = 1e150L;
+    const TVector B = zarudiv::ZeroVector(20);
+    ASSERT_TRUE(zarudiv::PlanTwentySiteStep(fast.twentySiteFactors(), A, B, Start20()).inRange);
+    TVector literal = Start20();
+    TVector quick = literal;
+    int faults = 0;
+    for (int step = 0; step < 40; ++step) {
+        zarudiv::ClearFpuFaults();
+        zarudiv::DiffusionStep(A, B, literal, 1.0, 1.0);
+        const bool literalFault = zarudiv::FpuFaultPending();
+        zarudiv::ClearFpuFaults();
+        fast.step(A, B, quick);
+        ASSERT_EQ(zarudiv::FpuFaultPending(), literalFault) << "step " << step + 1;
+        ASSERT_EQ(std::memcmp(&literal, &quick, sizeof literal), 0) << "step " << step + 1;
+        faults += literalFault ? 1 : 0;
+    }
+    EXPECT_GT(faults, 0);
+    zarudiv::ClearFpuFaults();
+    // Products far beyond double but far inside extended raise nothing.
+    Generator gen(5u);
+    TVector big = Start20();
+    for (int k = 1; k <= 20; ++k)
+        big[k] = 1e400L;
+    EXPECT_TRUE(SameSteps(fast, RandomLaw(gen, 20, 1e-3L), B, big, 3));
+    EXPECT_FALSE(zarudiv::FpuFaultPending());
+}
+
+}  // namespace twenty
 
 TEST(DiffusionStepTest, AGrowingLawOverflowsAndRaisesTheFlag)
 {

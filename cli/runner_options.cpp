@@ -37,7 +37,7 @@ const char* const kFooter =
     "\n"
     "Exit codes:\n"
     "  0  the campaign is done and the protocol written\n"
-    "  1  the campaign or the protocol failed (the message is on stderr)\n"
+    "  1  the campaign, the protocol or the log failed (the message is on stderr)\n"
     "  2  bad options (the message names the option and its allowed range)\n";
 
 // A text option that must not be empty.
@@ -93,6 +93,11 @@ struct RunnerCommandLine {
                 "after the campaign write the image areas as PNG files (Image1.png ... "
                 "Image10.png) into DIR, created when missing",
                 "a directory", [&o](const std::string& dir) { o.plotsDir = dir; });
+        AddText(app, "--log", "FILE",
+                "write one CSV row per generation to FILE: generation,evaluations,best_q,"
+                "step_width,accepted (reals with 17 significant digits, so they read back "
+                "exactly)",
+                "a file name", [&o](const std::string& name) { o.logFile = name; });
         app.allow_extras();
         app.footer(kFooter);
         app.get_formatter()->column_width(20);

@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <charconv>
 #include <cstring>
 
 namespace zarudiv {
@@ -14,16 +13,6 @@ namespace {
 constexpr const char* kHeader = "generation,evaluations,best_q,step_width,accepted\n";
 
 }  // namespace
-
-std::string ExactReal(double value)
-{
-    // to_chars ignores the locale; the window's Qt sets LC_NUMERIC from the
-    // environment, and printf would then write decimal commas.
-    char text[32];
-    const auto [end, error] =
-        std::to_chars(text, text + sizeof text, value, std::chars_format::general, 17);
-    return error == std::errc() ? std::string(text, end) : std::string("nan");
-}
 
 std::string GenerationLogRow(const GenerationRecord& record)
 {

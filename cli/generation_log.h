@@ -7,6 +7,7 @@
 #include <string>
 
 #include "campaign/campaign_display.h"
+#include "series/exact_real.h"
 
 namespace zarudiv {
 
@@ -36,8 +37,5 @@ private:
 
 // One row without its line end: "generation,evaluations,best_q,step_width,accepted".
 std::string GenerationLogRow(const GenerationRecord& record);
-// A real with 17 significant digits (as %.17g, trailing zeros dropped), which
-// reads back as the same double, independent of the locale.
-std::string ExactReal(double value);
 
 }  // namespace zarudiv

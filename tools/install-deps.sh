@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev libxcb1-dev
   libgtest-dev libbenchmark-dev
   libcli11-dev
+  libsqlite3-dev libsqlitecpp-dev
   fonts-wine fonts-liberation
   xvfb xauth
 )

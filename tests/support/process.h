@@ -1,0 +1,103 @@
+#pragma once
+// Runs the built executables as a user or a script would: through the shell,
+// in a given directory, with stdout and stderr caught in files.
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "tests/support/temp_dir.h"
+
+namespace zarudiv::testing {
+
+struct ProcessResult {
+    int exitCode = -1;  // -1: it did not exit normally
+    std::string out;
+    std::string err;
+};
+
+inline std::string Quote(const std::string& text)
+{
+    std::string quoted = "'";
+    for (char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+// "cd DIR && exec COMMAND >DIR/name.out 2>DIR/name.err </dev/null"
+inline std::string ShellLine(const TempDir& dir, const std::string& command, const std::string& name)
+{
+    return "cd " + Quote(dir.path().string()) + " && exec " + command + " >" +
+           Quote(dir.file(name + ".out")) + " 2>" + Quote(dir.file(name + ".err")) + " </dev/null";
+}
+
+inline ProcessResult Outcome(const TempDir& dir, int status, const std::string& name)
+{
+    ProcessResult result;
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.out = ReadBytes(dir.file(name + ".out"));
+    result.err = ReadBytes(dir.file(name + ".err"));
+    return result;
+}
+
+inline ProcessResult RunProcess(const TempDir& dir, const std::string& command,
+                                const std::string& name = "process")
+{
+    const int status = std::system(ShellLine(dir, command, name).c_str());
+    return Outcome(dir, status, name);
+}
+
+// A process that runs while the test goes on; the shell execs the command,
+// so the pid is the command's own.
+class BackgroundProcess {
+public:
+    BackgroundProcess(const TempDir& dir, const std::string& command, std::string name = "background")
+        : dir_(dir), name_(std::move(name))
+    {
+        const std::string line = ShellLine(dir, command, name_);
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::execl("/bin/sh", "sh", "-c", line.c_str(), static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+    }
+    ~BackgroundProcess()
+    {
+        if (pid_ > 0 && !waited_) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+    }
+    BackgroundProcess(const BackgroundProcess&) = delete;
+    BackgroundProcess& operator=(const BackgroundProcess&) = delete;
+
+    bool started() const { return pid_ > 0; }
+    void signal(int number) const { ::kill(pid_, number); }
+    // True while the process has not ended.
+    bool running() const
+    {
+        if (waited_)
+            return false;
+        siginfo_t info{};
+        return ::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+               info.si_pid == 0;
+    }
+    ProcessResult wait()
+    {
+        int status = 0;
+        ::waitpid(pid_, &status, 0);
+        waited_ = true;
+        return Outcome(dir_, status, name_);
+    }
+
+private:
+    const TempDir& dir_;
+    std::string name_;
+    pid_t pid_ = -1;
+    bool waited_ = false;
+};
+
+}  // namespace zarudiv::testing

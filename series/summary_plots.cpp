@@ -436,12 +436,17 @@ std::string WriteSummaryPlots(const std::string& dir, SeriesStore& store, const 
     for (const SettingSummary& s : summaries)
         boxStyles.push_back(StyleOf(planIndex[s.setting]));
 
+    // The pictures are opaque: without an alpha channel and at the strongest
+    // compression the files come out a little smaller.
+    const auto save = [](const QImage& image, const QString& file) {
+        return image.convertToFormat(QImage::Format_RGB888).save(file, "PNG", 0);
+    };
     const QString directory = QString::fromStdString(dir);
     const QString convergence = QDir(directory).filePath(QStringLiteral("convergence.png"));
-    if (!DrawConvergence(curves, curveStyles, runs).save(convergence, "PNG"))
+    if (!save(DrawConvergence(curves, curveStyles, runs), convergence))
         return "cannot write " + convergence.toStdString();
     const QString finalQ = QDir(directory).filePath(QStringLiteral("final-q.png"));
-    if (!DrawFinalQ(summaries, boxStyles).save(finalQ, "PNG"))
+    if (!save(DrawFinalQ(summaries, boxStyles), finalQ))
         return "cannot write " + finalQ.toStdString();
     return {};
 }

@@ -42,6 +42,7 @@ CREATE TABLE runs(
     seconds REAL,
     protocol_sha256 TEXT,
     error TEXT,
+    host TEXT,
     UNIQUE (generations, mutants, step_ppm, seed));
 CREATE TABLE generations(
     run_id INTEGER NOT NULL REFERENCES runs(id),
@@ -136,10 +137,10 @@ SeriesStore::SeriesStore(const std::string& fileName) : fileName_(fileName)
                   "VALUES (?, ?, ?, ?, ?)");
         markDone_ = std::make_unique<SQLite::Statement>(
             *db_, "UPDATE runs SET status = 'done', best_q = ?, best_generation = ?, "
-                  "evaluations = ?, seconds = ?, protocol_sha256 = ?, error = NULL "
+                  "evaluations = ?, seconds = ?, protocol_sha256 = ?, host = ?, error = NULL "
                   "WHERE id = ? AND status <> 'done'");
         markFailed_ = std::make_unique<SQLite::Statement>(
-            *db_, "UPDATE runs SET status = 'failed', error = ?, seconds = ? "
+            *db_, "UPDATE runs SET status = 'failed', error = ?, seconds = ?, host = ? "
                   "WHERE id = ? AND status <> 'done'");
     } catch (const SQLite::Exception& error) {
         insertGeneration_.reset();
@@ -181,11 +182,12 @@ void SeriesStore::checkOrCreateSchema()
     const int version = db_->execAndGet("PRAGMA user_version").getInt();
     const int objects = db_->execAndGet("SELECT count(*) FROM sqlite_master").getInt();
     if (applicationId == kApplicationId) {
-        if (version != kSchemaVersion)
+        if (version < 1 || version > kSchemaVersion)
             throw SeriesStoreError(Kind::NotOurs,
                                    "a series database of schema version " +
-                                       std::to_string(version) + "; this program reads version " +
-                                       std::to_string(kSchemaVersion));
+                                       std::to_string(version) +
+                                       ", which this program does not know (it reads 1 to " +
+                                       std::to_string(kSchemaVersion) + ")");
     } else if (applicationId != 0 || objects != 0) {
         throw SeriesStoreError(Kind::NotOurs, "an SQLite database of another program, not a "
                                               "series database");
@@ -200,6 +202,12 @@ void SeriesStore::checkOrCreateSchema()
         db_->exec(kSchema);
         db_->exec("PRAGMA application_id = " + std::to_string(kApplicationId));
         db_->exec("PRAGMA user_version = " + std::to_string(kSchemaVersion));
+        transaction.commit();
+    } else if (version == 1) {
+        // Version 1 did not say which machine ran a run.
+        SQLite::Transaction transaction(*db_, SQLite::TransactionBehavior::IMMEDIATE);
+        db_->exec("ALTER TABLE runs ADD COLUMN host TEXT");
+        db_->exec("PRAGMA user_version = 2");
         transaction.commit();
     }
 }
@@ -301,7 +309,8 @@ void SeriesStore::storeDone(const RunOutcome& outcome)
         mark.bind(3, outcome.evaluations);
         mark.bind(4, outcome.seconds);
         mark.bind(5, outcome.protocolSha256);
-        mark.bind(6, outcome.runId);
+        mark.bind(6, outcome.host);
+        mark.bind(7, outcome.runId);
         const int changed = mark.exec();
         mark.reset();
         if (changed != 1)
@@ -318,7 +327,8 @@ void SeriesStore::storeFailed(const RunOutcome& outcome)
         SQLite::Statement& mark = *markFailed_;
         mark.bind(1, outcome.error);
         mark.bind(2, outcome.seconds);
-        mark.bind(3, outcome.runId);
+        mark.bind(3, outcome.host);
+        mark.bind(4, outcome.runId);
         mark.exec();
         mark.reset();
     });

@@ -91,8 +91,9 @@ public:
     void forEachGeneration(const SeriesPlan& plan, const Setting& setting, int first, int last,
                            const std::function<void(int, double)>& call);
 
-    // The schema version this program writes.
-    static constexpr int kSchemaVersion = 1;
+    // The schema version this program writes; it reads version 1 and brings
+    // it up to date.
+    static constexpr int kSchemaVersion = 2;
     // PRAGMA application_id of our databases: "ZSER".
     static constexpr std::int32_t kApplicationId = 0x5A534552;
 

@@ -149,4 +149,31 @@ TEST(StoreTest, OtherFilesAndASecondSeriesAreRefusedUntouched)
     SeriesStore again(ours);  // free once the first has closed it
 }
 
+TEST(StoreTest, AnOlderSchemaIsBroughtUpToDateAndANewerOneRefused)
+{
+    TempDir dir;
+    const std::string file = dir.file("s.sqlite");
+    { SeriesStore store(file); }
+    {
+        // Version 1 had no host column.
+        SQLite::Database db(file, SQLite::OPEN_READWRITE);
+        db.exec("ALTER TABLE runs DROP COLUMN host; PRAGMA user_version = 1");
+    }
+    {
+        SeriesStore store(file);
+        const SeriesPlan plan = SmallPlan({2}, 1, 1);
+        store.addPlan(plan, kRecord);
+        RunOutcome outcome = DoneRun(store.pendingRuns(plan, 0, 1).front(), 9.5);
+        outcome.host = "node-07";
+        store.storeRun(outcome);
+    }
+    {
+        SQLite::Database db(file, SQLite::OPEN_READWRITE);
+        EXPECT_EQ(db.execAndGet("PRAGMA user_version").getInt(), SeriesStore::kSchemaVersion);
+        EXPECT_EQ(db.execAndGet("SELECT host FROM runs").getString(), "node-07");
+        db.exec("PRAGMA user_version = 99");
+    }
+    EXPECT_EQ(OpeningFails(file), SeriesStoreError::Kind::NotOurs);
+}
+
 }  // namespace

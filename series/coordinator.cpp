@@ -10,9 +10,11 @@ namespace zarudiv {
 namespace {
 
 constexpr std::size_t kBatch = 1024;
-// A stopped campaign returns at the end of its generation; a group that has
-// not answered by then never will (a process that died).
-constexpr std::chrono::seconds kDrainLimit{30};
+// A stopped campaign returns at the end of its generation, within
+// milliseconds. A group that has not answered in half a second never will: a
+// process of an MPI job that died, after which the launcher gives the others
+// a second before it kills them.
+constexpr std::chrono::milliseconds kDrainLimit{500};
 
 double SecondsSince(std::chrono::steady_clock::time_point start)
 {
@@ -50,12 +52,20 @@ bool Coordinator::nextJob(PendingRun& run)
 
 void Coordinator::handOut()
 {
+    unsigned totalCores = 0;
+    for (const ExecutorGroup* group : groups_)
+        totalCores += group->cores();
     while (!stopping_) {
+        const std::uint64_t left = report_.toRun > started_ ? report_.toRun - started_ : 1;
+        // Spare runs wait in a group only while there are more runs than
+        // cores: the last runs go to whichever cores become free.
+        const bool spares = left > totalCores;
         std::size_t best = 0;
         unsigned bestFree = 0;
         unsigned totalFree = 0;
         for (std::size_t g = 0; g < groups_.size(); ++g) {
-            const unsigned free = groups_[g]->cores() - std::min(used_[g], groups_[g]->cores());
+            const unsigned capacity = groups_[g]->cores() + (spares ? groups_[g]->spares() : 0);
+            const unsigned free = capacity - std::min(used_[g], capacity);
             totalFree += free;
             if (free > bestFree) {
                 best = g;
@@ -67,7 +77,6 @@ void Coordinator::handOut()
             return;
         // One core per run while there are enough runs; the last few runs
         // share out the cores that would otherwise stay idle.
-        const std::uint64_t left = report_.toRun > started_ ? report_.toRun - started_ : 1;
         unsigned cores = 1;
         if (left < totalFree)
             cores = std::max(1u, static_cast<unsigned>(bestFree / left));
@@ -167,10 +176,8 @@ SeriesReport Coordinator::run(std::uint64_t toRun)
         }
         outcomes.clear();
         collect(options_.poll, outcomes);
-        if (outcomes.empty()) {
-            options_.idle();
+        if (outcomes.empty())
             continue;
-        }
         // The freed cores get their next runs before the finished ones are
         // stored, so that storing overlaps with computing.
         handOut();

@@ -25,9 +25,6 @@ struct CoordinatorOptions {
     std::chrono::milliseconds poll{100};
     // A signal number once the series is asked to stop, else 0.
     std::function<int()> stopSignal = [] { return 0; };
-    // Called when nothing is to be done but wait: keeps other duties going
-    // (the MPI group answers newly started processes).
-    std::function<void()> idle = [] {};
 };
 
 struct SeriesReport {

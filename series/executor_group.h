@@ -17,6 +17,10 @@ public:
 
     // The cores the group's runs may use together.
     virtual unsigned cores() const = 0;
+    // Runs the group may hold beyond its cores, waiting, while the series
+    // has more runs left than cores: a group that hears of its next run only
+    // after a delay starts it without one.
+    virtual unsigned spares() const { return 0; }
     // The machine the group runs on.
     virtual const std::string& host() const = 0;
     // Starts the run (as soon as a thread of the group is free).

@@ -39,6 +39,17 @@ void LocalExecutors::submit(const RunJob& job)
 {
     {
         std::lock_guard lock(mutex_);
+        if (stopping_) {
+            // Too late: it comes back at once, abandoned.
+            RunOutcome outcome;
+            outcome.runId = job.runId;
+            outcome.key = job.key;
+            outcome.status = RunStatus::Abandoned;
+            outcome.host = host_;
+            outcomes_.push_back(std::move(outcome));
+            outcomeReady_.notify_all();
+            return;
+        }
         jobs_.push_back(job);
     }
     jobReady_.notify_one();

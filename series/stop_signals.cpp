@@ -26,8 +26,14 @@ void InstallStopSignals()
     action.sa_handler = NoteStopSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    for (int signal : {SIGINT, SIGTERM}) {
+        // A signal the parent ignores stays ignored: a shell starts
+        // background jobs so that Ctrl-C meant for the foreground passes them by.
+        struct sigaction before {};
+        if (sigaction(signal, nullptr, &before) == 0 && before.sa_handler == SIG_IGN)
+            continue;
+        sigaction(signal, &action, nullptr);
+    }
 }
 
 int StopSignal() { return g_signal.load(); }

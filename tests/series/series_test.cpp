@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "series/series_store.h"
+#include "tests/series/series_dump.h"
 #include "tests/support/process.h"
 
 namespace {
@@ -28,43 +29,15 @@ ProcessResult Series(const TempDir& dir, const std::string& args, const std::str
     return zarudiv::testing::RunProcess(dir, Quote(ZARUDIV_SERIES) + " " + args, name);
 }
 
-// A reader waits while the series holds a write lock, as any tool should.
-constexpr int kWait = 10000;
+using zarudiv::testing::kReaderWait;
 
-std::string Real(double value)
-{
-    char text[40];
-    std::snprintf(text, sizeof text, "%.17g", value);
-    return text;
-}
+std::string Real(double value) { return zarudiv::testing::ExactText(value); }
 
-// Everything a series stores about its runs except the timings, one line a row.
-std::string Dump(const std::string& file)
-{
-    SQLite::Database db(file, SQLite::OPEN_READONLY, kWait);
-    std::string dump;
-    SQLite::Statement runs(db, "SELECT id, plan_id, generations, mutants, step_ppm, seed, status, "
-                               "best_q, best_generation, evaluations, protocol_sha256, error "
-                               "FROM runs ORDER BY id");
-    while (runs.executeStep()) {
-        for (int c = 0; c < runs.getColumnCount(); ++c)
-            dump += (runs.getColumn(c).isFloat() ? Real(runs.getColumn(c).getDouble())
-                                                 : runs.getColumn(c).getString()) + "|";
-        dump += "\n";
-    }
-    SQLite::Statement generations(db, "SELECT run_id, generation, best_q, step_width, accepted "
-                                      "FROM generations ORDER BY run_id, generation");
-    while (generations.executeStep())
-        dump += generations.getColumn(0).getString() + "," + generations.getColumn(1).getString() +
-                "," + Real(generations.getColumn(2).getDouble()) + "," +
-                Real(generations.getColumn(3).getDouble()) + "," +
-                generations.getColumn(4).getString() + "\n";
-    return dump;
-}
+std::string Dump(const std::string& file) { return zarudiv::testing::DumpSeries(file); }
 
 std::int64_t Count(const std::string& file, const std::string& sql)
 {
-    SQLite::Database db(file, SQLite::OPEN_READONLY, kWait);
+    SQLite::Database db(file, SQLite::OPEN_READONLY, kReaderWait);
     return db.execAndGet(sql).getInt64();
 }
 
@@ -94,7 +67,7 @@ TEST(SeriesTest, EveryRunIsTheRunnersCampaignForItsSeed)
     EXPECT_NE(series.err.find("= 12 runs; 0 already done, 12 to run on 2 threads"),
               std::string::npos) << series.err;
 
-    SQLite::Database db(dir.file("s.sqlite"), SQLite::OPEN_READONLY, kWait);
+    SQLite::Database db(dir.file("s.sqlite"), SQLite::OPEN_READONLY, kReaderWait);
     SQLite::Statement runs(db, "SELECT id, generations, mutants, step_ppm, seed, status, best_q, "
                                "evaluations, protocol_sha256 FROM runs ORDER BY id");
     int count = 0;
@@ -160,7 +133,7 @@ TEST(SeriesTest, TheDatabaseIsTheSameForEveryThreadCount)
                                             "seed IN (4294967294, 4294967295, 0)"),
               12);
 
-    SQLite::Database db(dir.file("three.sqlite"), SQLite::OPEN_READONLY, kWait);
+    SQLite::Database db(dir.file("three.sqlite"), SQLite::OPEN_READONLY, kReaderWait);
     SQLite::Statement plans(db, "SELECT command_line, started, program_version FROM plans");
     ASSERT_TRUE(plans.executeStep());
     EXPECT_EQ(plans.getColumn(0).getString(), std::string(ZARUDIV_SERIES) + " " + plan +
@@ -181,9 +154,7 @@ TEST(SeriesTest, AStoppedSeriesResumesWithoutRepeatingARun)
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (running.running() && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        if (std::filesystem::exists(db) &&
-            Count(db, "SELECT count(*) FROM sqlite_master WHERE name = 'runs'") == 1 &&
-            Count(db, "SELECT count(*) FROM runs WHERE status = 'done'") >= 2)
+        if (zarudiv::testing::CountRows(db, "runs", "status = 'done'") >= 2)
             break;
     }
     running.signal(SIGINT);
@@ -202,7 +173,7 @@ TEST(SeriesTest, AStoppedSeriesResumesWithoutRepeatingARun)
                         "WHERE status <> 'done'"),
               0);
     const std::string timings = [&] {
-        SQLite::Database reader(db, SQLite::OPEN_READONLY, kWait);
+        SQLite::Database reader(db, SQLite::OPEN_READONLY, kReaderWait);
         return reader.execAndGet("SELECT group_concat(id || ':' || seconds) FROM runs "
                                  "WHERE status = 'done'").getString();
     }();
@@ -213,7 +184,7 @@ TEST(SeriesTest, AStoppedSeriesResumesWithoutRepeatingARun)
                                std::to_string(10 - done) + " to run"),
               std::string::npos) << resumed.err;
     // The runs done before kept their rows, timings included: none ran again.
-    SQLite::Database reader(db, SQLite::OPEN_READONLY, kWait);
+    SQLite::Database reader(db, SQLite::OPEN_READONLY, kReaderWait);
     SQLite::Statement again(reader, "SELECT count(*) FROM runs WHERE instr(?, ',' || id || ':' || "
                                     "seconds || ',') > 0");
     again.bind(1, "," + timings + ",");
@@ -249,10 +220,10 @@ TEST(SeriesTest, AFailedRunIsStoredAndTheOthersGoOn)
     const std::string command = "--generations 4 --mutants 2 --step 300 --repeat 3 --seed 7 --protocols prot";
     const ProcessResult first = Series(dir, command);
     EXPECT_EQ(first.exitCode, 1);
-    EXPECT_NE(first.err.find("1 runs failed"), std::string::npos) << first.err;
+    EXPECT_NE(first.err.find("1 run failed"), std::string::npos) << first.err;
     const std::string db = dir.file("series.sqlite");
     EXPECT_EQ(Count(db, "SELECT count(*) FROM runs WHERE status = 'done'"), 2);
-    SQLite::Database reader(db, SQLite::OPEN_READONLY, kWait);
+    SQLite::Database reader(db, SQLite::OPEN_READONLY, kReaderWait);
     EXPECT_EQ(reader.execAndGet("SELECT seed || ' ' || error FROM runs WHERE status = 'failed'")
                   .getString(),
               "8 cannot write the protocol prot/G4_M2_P300_S8.doc: Is a directory");
@@ -285,7 +256,7 @@ TEST(SeriesTest, TheTableTheCsvAndThePicturesComeFromTheDatabase)
         ASSERT_EQ(fields.size(), 10u);
         // With five runs the quartiles are the second, third and fourth
         // final Q exactly.
-        SQLite::Database db(dir.file("series.sqlite"), SQLite::OPEN_READONLY, kWait);
+        SQLite::Database db(dir.file("series.sqlite"), SQLite::OPEN_READONLY, kReaderWait);
         SQLite::Statement finals(db, "SELECT best_q FROM runs WHERE step_ppm = ? ORDER BY best_q");
         finals.bind(1, std::stoi(fields[2]));
         std::vector<std::string> sorted;

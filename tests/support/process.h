@@ -60,6 +60,13 @@ public:
         const std::string line = ShellLine(dir, command, name_);
         pid_ = ::fork();
         if (pid_ == 0) {
+            // As a terminal's foreground job: signals at their defaults, even
+            // when the tests were started in the background.
+            ::signal(SIGINT, SIG_DFL);
+            ::signal(SIGTERM, SIG_DFL);
+            sigset_t none;
+            sigemptyset(&none);
+            ::sigprocmask(SIG_SETMASK, &none, nullptr);
             ::execl("/bin/sh", "sh", "-c", line.c_str(), static_cast<char*>(nullptr));
             ::_exit(127);
         }

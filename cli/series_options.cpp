@@ -40,7 +40,9 @@ const char* const kDescription =
 const char* const kFooter =
     "Ctrl-C or SIGTERM stops a series cleanly: runs in flight are abandoned,\n"
     "finished runs stay in the database. Progress goes to stderr when it is a\n"
-    "terminal.\n"
+    "terminal. Under mpirun (or srun) the series runs across all the job's\n"
+    "processes, each on --threads threads; rank 0 alone writes the database, the\n"
+    "protocols, the table, the CSV and the pictures.\n"
     "\n"
     "Exit codes:\n"
     "  0  every run of the plan is done\n"

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "campaign/campaign.h"
+#include "cli/generation_log.h"
 #include "cli/runner_options.h"
 #include "cli/terminal_display.h"
 #include "evolution/random_source.h"
@@ -113,6 +114,17 @@ int main(int argc, char** argv)
         NewQualityDiagram(display);
     }
 
+    // The log is opened first: a campaign whose log cannot be written is not
+    // worth running.
+    GenerationLog log;
+    if (options.logFile) {
+        if (const std::string problem = log.open(*options.logFile); !problem.empty()) {
+            std::fprintf(stderr, "zarudiv-run: %s\n", problem.c_str());
+            return kExitFailed;
+        }
+        display.logGenerations(&log);
+    }
+
     std::uint32_t seed = 0;
     if (options.seed) {
         seed = *options.seed;
@@ -139,6 +151,10 @@ int main(int argc, char** argv)
         return Finish(kExitFailed);
     }
     display.finish();
+    if (const std::string problem = log.close(); !problem.empty()) {
+        std::fprintf(stderr, "zarudiv-run: %s\n", problem.c_str());
+        return kExitFailed;
+    }
 
     if (result.stopped) {
         std::fprintf(stderr,

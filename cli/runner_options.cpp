@@ -40,8 +40,8 @@ const char* const kFooter =
     "\n"
     "Exit codes:\n"
     "  0  the campaign is done and the protocol written\n"
-    "  1  the campaign, the protocol, the pictures or the output failed (the\n"
-    "     message is on stderr)\n"
+    "  1  the campaign, the protocol, the log, the pictures or the output failed\n"
+    "     (the message is on stderr)\n"
     "  2  bad options (the message names the option and its allowed range)\n"
     "  130 (SIGINT), 143 (SIGTERM)  stopped at the end of a generation\n";
 
@@ -112,6 +112,11 @@ struct RunnerCommandLine {
                 "after the campaign write the image areas as PNG files (Image1.png ... "
                 "Image10.png) into DIR, created when missing",
                 "a directory", [&o](const std::string& dir) { o.plotsDir = dir; });
+        AddName(app, "--log", "FILE",
+                "write one CSV row per generation to FILE: generation,evaluations,best_q,"
+                "step_width,accepted (reals with 17 significant digits, so they read back "
+                "exactly)",
+                "a file name", [&o](const std::string& name) { o.logFile = name; });
         app.allow_extras();
         app.footer(kFooter);
         app.get_formatter()->column_width(20);

@@ -21,6 +21,7 @@ struct RunnerOptions {
     std::string protocol = kDefaultProtocolName;
     unsigned threads = 0;  // 0: all cores
     std::optional<std::string> plotsDir;
+    std::optional<std::string> logFile;
     bool help = false;
 
     CampaignSettings settings() const;

@@ -90,6 +90,12 @@ void TerminalDisplay::showText(TextRole role, const std::string& text)
     }
 }
 
+void TerminalDisplay::generationDone(const GenerationRecord& record)
+{
+    if (log_)
+        log_->write(record);
+}
+
 void TerminalDisplay::warn(const std::string& message)
 {
     finish();

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "cli/generation_log.h"
 #include "plots/canvas.h"
 #include "plots/canvas_display.h"
 
@@ -26,8 +27,12 @@ public:
     // naming the first picture that could not be written, or "".
     std::string savePngs(const std::string& dir) const;
 
+    // Writes each generation's record to log, when one is given.
+    void logGenerations(GenerationLog* log) { log_ = log; }
+
     void showText(TextRole role, const std::string& text) override;
     void warn(const std::string& message) override;
+    void generationDone(const GenerationRecord& record) override;
 
     // Ends the progress line, if one was written.
     void finish();
@@ -40,6 +45,7 @@ private:
     bool wroteProgress_ = false;
     std::string generationText_;
     std::string qualityText_;
+    GenerationLog* log_ = nullptr;
     std::array<std::unique_ptr<Canvas>, kPlotRoles.size()> canvases_;
 };
 

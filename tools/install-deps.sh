@@ -8,6 +8,8 @@ packages=(
   qt6-base-dev libxcb1-dev
   libgtest-dev libbenchmark-dev
   libcli11-dev
+  libsqlite3-dev libsqlitecpp-dev
+  libopenmpi-dev openmpi-bin
   fonts-wine fonts-liberation
   xvfb xauth
 )

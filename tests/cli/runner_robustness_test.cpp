@@ -4,18 +4,15 @@
 // read-only disk, a signal. Each ends cleanly with its exit code and message,
 // and nothing written is lost.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <thread>
-#include <vector>
 
 #include "tests/support/process.h"
 #include "tests/support/small_mount.h"
@@ -47,52 +44,6 @@ std::size_t Count(const std::string& text, const std::string& what)
         ++count;
     return count;
 }
-
-// A runner started in the background, as a second terminal would.
-class BackgroundRunner {
-public:
-    BackgroundRunner(const TempDir& dir, const std::vector<std::string>& args)
-    {
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            if (::chdir(dir.path().c_str()) != 0)
-                ::_exit(127);
-            const int err = ::open("background.err", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            ::dup2(err, STDERR_FILENO);
-            const int out = ::open("/dev/null", O_WRONLY);
-            ::dup2(out, STDOUT_FILENO);
-            std::vector<char*> argv{const_cast<char*>(ZARUDIV_RUN)};
-            for (const std::string& a : args)
-                argv.push_back(const_cast<char*>(a.c_str()));
-            argv.push_back(nullptr);
-            ::execv(ZARUDIV_RUN, argv.data());
-            ::_exit(127);
-        }
-    }
-    ~BackgroundRunner()
-    {
-        if (pid_ > 0 && !waited_) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-        }
-    }
-    BackgroundRunner(const BackgroundRunner&) = delete;
-    BackgroundRunner& operator=(const BackgroundRunner&) = delete;
-
-    // Sends the signal and waits for the exit code (-1 when a signal ended it).
-    int stop(int signal)
-    {
-        ::kill(pid_, signal);
-        int status = 0;
-        ::waitpid(pid_, &status, 0);
-        waited_ = true;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-
-private:
-    pid_t pid_ = -1;
-    bool waited_ = false;
-};
 
 // Waits until the file holds `rows` protocol rows (lines starting with a
 // right-aligned generation number).
@@ -129,8 +80,10 @@ TEST(RunnerRobustnessTest, ThreadsThatCannotBeStartedLeaveTheCampaignToThoseThat
 TEST(RunnerRobustnessTest, AProtocolInUseIsRefusedAndTheFirstCampaignKeepsItsFile)
 {
     TempDir dir;
-    BackgroundRunner first(dir, {"--generations", "10000", "--mutants", "10", "--step", "500",
-                                 "--seed", "5", "--save", "--protocol", "p.doc"});
+    // A first campaign, started in the background as from a second terminal.
+    zarudiv::testing::BackgroundProcess first(
+        dir, zarudiv::testing::Quote(ZARUDIV_RUN) +
+                 " --generations 10000 --mutants 10 --step 500 --seed 5 --save --protocol p.doc");
     ASSERT_TRUE(WaitForRows(dir.file("p.doc"), 2)) << "the first campaign wrote no rows";
 
     const RunResult second =
@@ -140,15 +93,16 @@ TEST(RunnerRobustnessTest, AProtocolInUseIsRefusedAndTheFirstCampaignKeepsItsFil
 
     // SIGINT stops the first at the end of a generation: one header, its own
     // rows in order, no report and no closing line.
-    EXPECT_EQ(first.stop(SIGINT), 130);
+    first.signal(SIGINT);
+    const zarudiv::testing::ProcessResult stopped = first.wait();
+    EXPECT_EQ(stopped.exitCode, 130);
     const std::string bytes = ReadBytes(dir.file("p.doc"));
     EXPECT_EQ(Count(bytes, "BEGIN of Savefile"), 1u);
     EXPECT_EQ(Count(bytes, "maxGenerationen:"), 1u);
     EXPECT_EQ(Count(bytes, "END of Savefile"), 0u);
     EXPECT_EQ(bytes.find("Datenanalyse"), std::string::npos);
     EXPECT_EQ(bytes.substr(bytes.size() - 2), "\r\n");
-    const std::string stopped = ReadBytes(dir.file("background.err"));
-    EXPECT_NE(stopped.find("stopped after generation"), std::string::npos) << stopped;
+    EXPECT_NE(stopped.err.find("stopped after generation"), std::string::npos) << stopped.err;
 
     // The rows are those of the same campaign run to that generation: the
     // rows do not depend on how many generations are still to come.

@@ -140,4 +140,71 @@ TEST(RunnerTest, AnUnwritableProtocolExitsWithOneAndTheGermanMessage)
     EXPECT_EQ(full.err, "zarudiv-run: /dev/full: Festplatte voll\n");
 }
 
+std::vector<std::string> Lines(const std::string& text, const std::string& end)
+{
+    std::vector<std::string> lines;
+    for (std::size_t at = 0, next; (next = text.find(end, at)) != std::string::npos; at = next + end.size())
+        lines.push_back(text.substr(at, next - at));
+    return lines;
+}
+
+std::vector<std::string> Fields(const std::string& row, char separator)
+{
+    std::vector<std::string> fields;
+    std::size_t at = 0;
+    for (std::size_t next; (next = row.find(separator, at)) != std::string::npos; at = next + 1)
+        fields.push_back(row.substr(at, next - at));
+    fields.push_back(row.substr(at));
+    return fields;
+}
+
+TEST(RunnerTest, TheLogHasTheProtocolsRowsAtFullPrecision)
+{
+    TempDir dir;
+    const RunResult run = RunRunner(dir, "--generations 9 --mutants 6 --step 800 --seed 5 --save "
+                                         "--protocol p.doc --log g.csv");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::vector<std::string> log = Lines(ReadBytes(dir.file("g.csv")), "\n");
+    const std::vector<std::string> protocol = Lines(ReadBytes(dir.file("p.doc")), "\r\n");
+    ASSERT_EQ(log.size(), 1u + 9);
+    EXPECT_EQ(log[0], "generation,evaluations,best_q,step_width,accepted");
+    int acceptedRows = 0;
+    for (int g = 1; g <= 9; ++g) {
+        const std::vector<std::string> fields = Fields(log[static_cast<std::size_t>(g)], ',');
+        ASSERT_EQ(fields.size(), 5u) << g;
+        // The protocol's row shows the same generation, count, Q and step
+        // width, rounded to its ten decimals.
+        const std::vector<std::string> row = Fields(protocol[static_cast<std::size_t>(4 + g)], '*');
+        char q[64], step[64];
+        std::snprintf(q, sizeof q, "%.10f", std::strtod(fields[2].c_str(), nullptr));
+        std::snprintf(step, sizeof step, "%.10f", std::strtod(fields[3].c_str(), nullptr));
+        EXPECT_EQ(std::stoi(row[0]), g);
+        EXPECT_EQ(fields[0], std::to_string(g));
+        EXPECT_EQ(fields[1], std::to_string(6 * g));
+        EXPECT_EQ(std::stol(row[1]), 6 * g);
+        EXPECT_NE(row[2].find(q), std::string::npos) << row[2] << " vs " << fields[2];
+        EXPECT_NE(row[3].find(step), std::string::npos) << row[3] << " vs " << fields[3];
+        const int accepted = std::stoi(fields[4]);
+        EXPECT_GE(accepted, 0);
+        EXPECT_LE(accepted, 6);
+        acceptedRows += accepted > 0;
+    }
+    EXPECT_GT(acceptedRows, 0);
+}
+
+TEST(RunnerTest, AnUnwritableLogExitsWithOneAndNamesTheFile)
+{
+    TempDir dir;
+    const RunResult missing =
+        RunRunner(dir, "--generations 2 --mutants 2 --step 9 --seed 1 --protocol p.doc --log no/g.csv");
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_EQ(missing.err,
+              "zarudiv-run: --log no/g.csv: cannot create the file: No such file or directory\n");
+    const RunResult full =
+        RunRunner(dir, "--generations 2 --mutants 2 --step 9 --seed 1 --protocol p.doc --log /dev/full");
+    EXPECT_EQ(full.exitCode, 1);
+    EXPECT_EQ(full.err, "zarudiv-run: --log /dev/full: cannot write the file: No space left on device\n");
+    EXPECT_EQ(full.out, "");
+}
+
 }  // namespace

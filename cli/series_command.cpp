@@ -1,0 +1,315 @@
+#include "cli/series_command.h"
+
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <ctime>
+#include <memory>
+
+#include "evolution/random_source.h"
+#include "series/coordinator.h"
+#include "series/local_executors.h"
+#include "series/mpi_worker.h"
+#include "series/remote_executor.h"
+#include "series/run_campaign.h"
+#include "series/series_store.h"
+#include "series/series_summary.h"
+#include "series/stop_signals.h"
+#include "series/summary_plots.h"
+#include "series/whole_file.h"
+
+namespace zarudiv {
+
+namespace {
+
+void Say(const std::string& text)
+{
+    std::fprintf(stderr, "zarudiv-series: %s\n", text.c_str());
+    std::fflush(stderr);
+}
+
+std::string HostName()
+{
+    char name[256] = {};
+    if (::gethostname(name, sizeof name - 1) != 0)
+        return "unknown";
+    return name;
+}
+
+std::string UtcNow()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    gmtime_r(&now, &utc);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    return text;
+}
+
+std::string SignalName(int signal)
+{
+    if (signal == SIGINT)
+        return "SIGINT";
+    if (signal == SIGTERM)
+        return "SIGTERM";
+    return "signal " + std::to_string(signal);
+}
+
+// The directories and files the results go to are checked before any run:
+// hours of computing must not end in a path that was mistyped.
+std::string CheckOutputs(const SeriesOptions& options)
+{
+    if (options.protocolsDir)
+        if (const std::string problem = MakeDirectory(*options.protocolsDir); !problem.empty())
+            return "--protocols " + *options.protocolsDir + ": " + problem;
+    if (options.plotsDir)
+        if (const std::string problem = MakeDirectory(*options.plotsDir); !problem.empty())
+            return "--plots " + *options.plotsDir + ": " + problem;
+    if (options.csvFile)
+        if (const std::string problem = CheckWritable(*options.csvFile); !problem.empty())
+            return "--csv " + *options.csvFile + ": " + problem;
+    return {};
+}
+
+// Under MPI the other processes wait for rank 0 to hand out runs: whichever
+// way rank 0 ends, it tells them to finish first.
+class WorkersFarewell {
+public:
+    explicit WorkersFarewell(int processes) : processes_(processes) {}
+    ~WorkersFarewell() { finish(); }
+    WorkersFarewell(const WorkersFarewell&) = delete;
+    WorkersFarewell& operator=(const WorkersFarewell&) = delete;
+
+    // A process that has not said goodbye within the limit is gone: the
+    // launcher ends the job. After a stop signal the launcher kills the job a
+    // second later, so the farewell is short.
+    void finish()
+    {
+        if (processes_ > 1)
+            FinishWorkers(processes_, StopSignal() != 0 ? std::chrono::milliseconds(500)
+                                                        : std::chrono::milliseconds(30000));
+        processes_ = 1;
+    }
+
+private:
+    int processes_;
+};
+
+std::string Plural(std::uint64_t count, const std::string& one, const std::string& many)
+{
+    return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+// More threads than the process may run on (mpirun binds each of two
+// processes to one core unless told --bind-to none) make every run slower.
+void WarnAboutCores(unsigned threads, const std::string& where)
+{
+    const unsigned cores = AvailableCores();
+    if (threads > cores)
+        Say("warning: " + where + " runs " + Plural(threads, "thread", "threads") +
+            " but may use only " + Plural(cores, "core", "cores") +
+            "; under mpirun give --bind-to none, or --map-by with PE=" + std::to_string(threads));
+}
+
+RunCampaignOptions CampaignOptions(const SeriesOptions& options, const std::string& host)
+{
+    RunCampaignOptions runOptions;
+    runOptions.protocolsDir = options.protocolsDir;
+    runOptions.keepProtocol = options.protocolsDir.has_value();
+    runOptions.host = host;
+    return runOptions;
+}
+
+}  // namespace
+
+int RunSeriesWorkerCommand(const SeriesOptions& options, int rank)
+{
+    InstallStopSignals();
+    const unsigned threads = options.threads != 0 ? options.threads : AvailableCores();
+    WarnAboutCores(threads, "rank " + std::to_string(rank) + " on " + HostName());
+    return RunSeriesWorker(threads, CampaignOptions(options, HostName()), StopSignal);
+}
+
+std::string ShellCommandLine(int argc, char** argv)
+{
+    std::string line;
+    for (int i = 0; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (!line.empty())
+            line += ' ';
+        const bool plain = !arg.empty() && arg.find_first_not_of(
+                                               "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                                               "0123456789-_=,./:+@") == std::string::npos;
+        if (plain) {
+            line += arg;
+            continue;
+        }
+        line += '\'';
+        for (char c : arg)
+            line += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        line += '\'';
+    }
+    return line;
+}
+
+int RunSeriesCommand(const SeriesOptions& options, const std::string& commandLine, int processes)
+{
+    InstallStopSignals();
+    WorkersFarewell farewell(processes);
+    if (const std::string problem = CheckOutputs(options); !problem.empty()) {
+        Say(problem);
+        return kSeriesBadInput;
+    }
+
+    std::uint32_t firstSeed = 0;
+    if (options.seed) {
+        firstSeed = *options.seed;
+    } else {
+        firstSeed = ClockSeed();
+        Say("first seed " + std::to_string(firstSeed) + " chosen by the clock (repeat with --seed " +
+            std::to_string(firstSeed) + ")");
+    }
+    const SeriesPlan plan = options.plan(firstSeed);
+
+    std::unique_ptr<SeriesStore> store;
+    try {
+        store = std::make_unique<SeriesStore>(options.db);
+    } catch (const SeriesStoreError& error) {
+        Say("--db " + options.db + ": " + error.what());
+        return error.kind() == SeriesStoreError::Kind::InUse ? kSeriesDatabaseBusy : kSeriesBadInput;
+    }
+
+    const std::string host = HostName();
+    std::uint64_t done = 0;
+    try {
+        store->addPlan(plan, PlanRecord{commandLine, UtcNow(), ZARUDIV_VERSION, host});
+        done = store->countDone(plan);
+    } catch (const std::exception& error) {
+        Say("--db " + options.db + ": cannot record the plan: " + error.what());
+        return kSeriesFailed;
+    }
+    const unsigned threads = options.threads != 0 ? options.threads : AvailableCores();
+    const std::uint64_t toRun = plan.runCount() - done;
+    WarnAboutCores(threads, processes > 1 ? "rank 0 on " + host : "the series");
+
+    std::vector<std::unique_ptr<RemoteExecutor>> remotes;
+    unsigned allThreads = threads;
+    if (processes > 1) {
+        remotes = GatherWorkers(processes, StopSignal);
+        if (remotes.empty()) {
+            Say("stopped by " + SignalName(StopSignal()) +
+                " while the processes started; nothing was run");
+            return 128 + StopSignal();
+        }
+        for (const auto& remote : remotes)
+            allThreads += remote->cores();
+    }
+    std::string where = "on " + Plural(allThreads, "thread", "threads");
+    if (processes > 1)
+        where += " in " + std::to_string(processes) + " processes";
+    Say("plan: " + Plural(plan.settingCount(), "setting", "settings") + " x " +
+        Plural(plan.repeat, "seed", "seeds") + " (" + std::to_string(plan.firstSeed) + ".." +
+        std::to_string(plan.lastSeed()) + ") = " + Plural(plan.runCount(), "run", "runs") + "; " +
+        std::to_string(done) + " already done, " + std::to_string(toRun) + " to run " + where +
+        "; database " + options.db);
+
+    const RunCampaignOptions runOptions = CampaignOptions(options, host);
+    SeriesReport report;
+    {
+        ProgressLine progress(isatty(STDERR_FILENO) != 0, stderr, plan.runCount(), done);
+        LocalExecutors local(
+            threads,
+            [runOptions](const RunJob& job, const StopRequest& stop) {
+                return RunCampaign(job, runOptions, stop);
+            },
+            host);
+        std::vector<ExecutorGroup*> groups = {&local};
+        for (const auto& remote : remotes)
+            groups.push_back(remote.get());
+        CoordinatorOptions coordinatorOptions;
+        coordinatorOptions.protocolsDir = options.protocolsDir;
+        coordinatorOptions.stopSignal = StopSignal;
+        // Local outcomes wake the coordinator at once; other processes'
+        // outcomes are looked for this often (each has a spare run to go on with).
+        if (processes > 1)
+            coordinatorOptions.poll = std::chrono::milliseconds(10);
+        Coordinator coordinator(*store, plan, groups, coordinatorOptions, progress);
+        report = coordinator.run(toRun);
+    }
+
+    const std::uint64_t doneNow = done + report.stored;
+    if (report.stopSignal != 0) {
+        Say("stopped by " + SignalName(report.stopSignal) + ": " + std::to_string(doneNow) + " of " +
+            std::to_string(plan.runCount()) + " runs done and stored, " +
+            std::to_string(report.abandoned) +
+            " abandoned; run the same command again to continue");
+        return 128 + report.stopSignal;
+    }
+    farewell.finish();
+    if (!report.writeError.empty()) {
+        Say("--db " + options.db + ": cannot store a run: " + report.writeError + "; " +
+            std::to_string(doneNow) + " runs are stored, run the same command again to continue");
+        return kSeriesFailed;
+    }
+    if (report.stored + report.failed > 0) {
+        char text[160];
+        std::snprintf(text, sizeof text,
+                      "%llu run%s in %.2f s: compute %.2f s (the runs added up), storing %.3f s "
+                      "(%.2f %% of compute)",
+                      static_cast<unsigned long long>(report.stored + report.failed),
+                      report.stored + report.failed == 1 ? "" : "s", report.wallSeconds, report.computeSeconds, report.storeSeconds,
+                      report.computeSeconds > 0 ? 100.0 * report.storeSeconds / report.computeSeconds
+                                                : 0.0);
+        Say(text);
+    }
+    if (!remotes.empty()) {
+        std::uint64_t runs = 0, sent = 0, received = 0;
+        for (const auto& remote : remotes) {
+            runs += remote->runsReturned();
+            sent += remote->bytesSent();
+            received += remote->bytesReceived();
+        }
+        char text[200];
+        std::snprintf(text, sizeof text,
+                      "MPI: %llu of the runs ran in the %d other process%s; per run %.0f bytes "
+                      "received by rank 0 and %.0f bytes sent",
+                      static_cast<unsigned long long>(runs), processes - 1,
+                      processes == 2 ? "" : "es",
+                      runs > 0 ? static_cast<double>(received) / static_cast<double>(runs) : 0.0,
+                      runs > 0 ? static_cast<double>(sent) / static_cast<double>(runs) : 0.0);
+        Say(text);
+    }
+
+    int exitCode = kSeriesDone;
+    try {
+        const std::vector<SettingSummary> summaries = SummariseSeries(*store, plan);
+        std::fputs(SummaryTable(summaries).c_str(), stdout);
+        std::fflush(stdout);
+        if (options.csvFile)
+            if (const std::string problem = WriteWholeFile(*options.csvFile, SummaryCsv(summaries));
+                !problem.empty()) {
+                Say("--csv " + *options.csvFile + ": cannot write the file: " + problem);
+                exitCode = kSeriesFailed;
+            }
+        if (options.plotsDir)
+            if (const std::string problem =
+                    WriteSummaryPlots(*options.plotsDir, *store, plan, summaries);
+                !problem.empty()) {
+                Say("--plots " + *options.plotsDir + ": " + problem);
+                exitCode = kSeriesFailed;
+            }
+    } catch (const std::exception& error) {
+        Say("--db " + options.db + ": cannot read the results: " + error.what());
+        return kSeriesFailed;
+    }
+    if (report.failed > 0) {
+        Say(Plural(report.failed, "run", "runs") +
+            " failed; the errors are in the database (runs with status 'failed'); run the "
+            "same command again to retry");
+        exitCode = kSeriesFailed;
+    }
+    return exitCode;
+}
+
+}  // namespace zarudiv

@@ -1,0 +1,91 @@
+// zarudiv-series: an experiment series of campaigns, stored in SQLite.
+
+#include <QGuiApplication>
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/series_command.h"
+#include "cli/series_options.h"
+#include "series/mpi_session.h"
+
+using namespace zarudiv;
+
+namespace {
+
+// The series draws off screen; Qt's notes about the missing screen session
+// are of no use to someone running a series from a script.
+void QuietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "zarudiv-series: %s\n", message.toLocal8Bit().constData());
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    // Started by mpirun or srun, the process is one of a job's; without a
+    // launcher it runs the series alone and never touches MPI.
+    std::unique_ptr<MpiSession> mpi;
+    if (MpiSession::Launched()) {
+        try {
+            mpi = std::make_unique<MpiSession>(argc, argv);
+        } catch (const std::exception& error) {
+            std::fprintf(stderr, "zarudiv-series: %s\n", error.what());
+            return kSeriesFailed;
+        }
+    }
+    const int rank = mpi ? mpi->rank() : 0;
+    const int processes = mpi ? mpi->size() : 1;
+
+    // Every process parses the same command line; rank 0 speaks for all.
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const SeriesParse parsed = ParseSeriesOptions(args);
+    if (!parsed.error.empty()) {
+        if (rank == 0)
+            std::fprintf(stderr, "zarudiv-series: %s\n", parsed.error.c_str());
+        return kSeriesBadInput;
+    }
+    if (parsed.options.help) {
+        if (rank == 0)
+            std::fputs(SeriesUsage().c_str(), stdout);
+        return kSeriesDone;
+    }
+    if (rank != 0) {
+        try {
+            return RunSeriesWorkerCommand(parsed.options, rank);
+        } catch (const std::exception& error) {
+            std::fprintf(stderr, "zarudiv-series (rank %d): %s\n", rank, error.what());
+            MpiSession::Abort(kSeriesFailed);
+        }
+    }
+
+    // Text in the pictures needs a GUI application, but never a screen.
+    std::unique_ptr<QGuiApplication> app;
+    if (parsed.options.plotsDir) {
+        if (!std::getenv("QT_QPA_PLATFORM"))
+            setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        static int qtArgc = 1;
+        static char name[] = "zarudiv-series";
+        static char* qtArgv[] = {name, nullptr};
+        qInstallMessageHandler(QuietQtMessages);
+        app = std::make_unique<QGuiApplication>(qtArgc, qtArgv);
+        // Qt takes the locale from the environment; the table's numbers keep
+        // their decimal points.
+        std::setlocale(LC_NUMERIC, "C");
+    }
+    try {
+        return RunSeriesCommand(parsed.options, ShellCommandLine(argc, argv), processes);
+    } catch (const std::exception& error) {
+        // Only a fault between the processes gets here (a message that does
+        // not decode): no process can go on.
+        std::fprintf(stderr, "zarudiv-series: %s\n", error.what());
+        if (mpi)
+            MpiSession::Abort(kSeriesFailed);
+        return kSeriesFailed;
+    }
+}

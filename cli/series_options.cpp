@@ -1,0 +1,182 @@
+#include "cli/series_options.h"
+
+#include <sched.h>
+
+#include <CLI/CLI.hpp>
+#include <limits>
+#include <thread>
+
+#include "cli/number_list_option.h"
+#include "cli/whole_number_option.h"
+
+namespace zarudiv {
+
+namespace {
+
+// The runner's ranges, without its 0 ("scroll bar never moved"), which no
+// series needs.
+const WholeNumber kGenerations{"--generations", "G", 1, 10000, "generations", ""};
+const WholeNumber kMutants{"--mutants", "M", 1, 100, "mutants per generation", ""};
+const WholeNumber kSteps{"--step", "P", 1, 1000, "start step widths in ppm",
+                         "(the step width is P / 1000000000)"};
+const WholeNumber kRepeat{"--repeat", "R", 1, 100000, "runs of each setting",
+                          "(with the seeds S, S+1, ..., S+R-1, the same for every setting)"};
+const WholeNumber kSeed{"--seed", "S", 0, std::numeric_limits<std::uint32_t>::max(),
+                        "the first seed",
+                        "(without it the clock picks S and it is printed, so that the series "
+                        "can be repeated)"};
+const WholeNumber kThreads{"--threads", "N", 1, 256, "run N campaigns side by side",
+                           "(default: all cores). The results are the same for every N."};
+
+const char* const kDescription =
+    "Runs an experiment series: every setting of the cross product of the\n"
+    "generation, mutant and step lists, each with the seeds S, S+1, ..., S+R-1.\n"
+    "Every run is exactly \"zarudiv-run --generations G --mutants M --step P\n"
+    "--seed s --save\": the same campaign, the same protocol. The runs are stored\n"
+    "in an SQLite database; the same command on the same database resumes a\n"
+    "series, running only what is not done yet. At the end a table of the final\n"
+    "Q per setting goes to stdout, best settings first.\n";
+
+const char* const kFooter =
+    "Ctrl-C or SIGTERM stops a series cleanly: runs in flight are abandoned,\n"
+    "finished runs stay in the database. Progress goes to stderr when it is a\n"
+    "terminal. Under mpirun (or srun) the series runs across all the job's\n"
+    "processes, each on --threads threads; rank 0 alone writes the database, the\n"
+    "protocols, the table, the CSV and the pictures.\n"
+    "\n"
+    "Exit codes:\n"
+    "  0  every run of the plan is done\n"
+    "  1  a run failed (its error is in the database) or a result could not be\n"
+    "     written (the message is on stderr)\n"
+    "  2  bad options, or a database that is not a series database\n"
+    "  3  another series is using the database\n"
+    "  128+n  stopped by signal n (130: Ctrl-C, 143: SIGTERM); the same command\n"
+    "     continues the series\n";
+
+CLI::Option* AddText(CLI::App& app, const std::string& name, const std::string& valueName,
+                     const std::string& help, const std::string& needs,
+                     std::function<void(const std::string&)> store)
+{
+    return app
+        .add_option_function<std::string>(
+            name,
+            [name, needs, store = std::move(store)](const std::string& text) {
+                if (text.empty())
+                    throw CLI::ValidationError(name + " needs " + needs);
+                store(text);
+            },
+            WrapHelp(help))
+        ->type_name(valueName)
+        ->expected(0, 1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+}
+
+struct SeriesCommandLine {
+    CLI::App app{kDescription, "zarudiv-series"};
+    SeriesOptions options;
+    CLI::Option* generations = nullptr;
+    CLI::Option* mutants = nullptr;
+    CLI::Option* steps = nullptr;
+    CLI::Option* repeat = nullptr;
+
+    SeriesCommandLine()
+    {
+        SeriesOptions& o = options;
+        app.set_help_flag();
+        app.add_flag("-h,--help", o.help, "show this text");
+        generations = AddNumberList(app, kGenerations,
+                                    [&o](std::vector<int> v) { o.generations = std::move(v); });
+        mutants = AddNumberList(app, kMutants, [&o](std::vector<int> v) { o.mutants = std::move(v); });
+        steps = AddNumberList(app, kSteps, [&o](std::vector<int> v) { o.steps = std::move(v); });
+        repeat = AddWholeNumber(app, kRepeat,
+                                [&o](std::uint64_t v) { o.repeat = static_cast<std::uint32_t>(v); });
+        AddWholeNumber(app, kSeed, [&o](std::uint64_t v) { o.seed = static_cast<std::uint32_t>(v); });
+        AddText(app, "--db", "FILE",
+                "the series database (default series.sqlite); created when missing, resumed "
+                "when it holds runs of the plan",
+                "a file name", [&o](const std::string& name) { o.db = name; });
+        AddWholeNumber(app, kThreads,
+                       [&o](std::uint64_t v) { o.threads = static_cast<unsigned>(v); });
+        AddText(app, "--protocols", "DIR",
+                "keep each run's protocol as DIR/G<G>_M<M>_P<P>_S<seed>.doc (DIR is created "
+                "when missing)",
+                "a directory", [&o](const std::string& dir) { o.protocolsDir = dir; });
+        AddText(app, "--plots", "DIR",
+                "write convergence.png and final-q.png into DIR (created when missing)",
+                "a directory", [&o](const std::string& dir) { o.plotsDir = dir; });
+        AddText(app, "--csv", "FILE", "write the table of results as CSV to FILE", "a file name",
+                [&o](const std::string& name) { o.csvFile = name; });
+        app.allow_extras();
+        app.footer(kFooter);
+        app.get_formatter()->column_width(26);
+    }
+};
+
+}  // namespace
+
+SeriesPlan SeriesOptions::plan(std::uint32_t firstSeed) const
+{
+    SeriesPlan p;
+    p.generations = generations;
+    p.mutants = mutants;
+    p.steps = steps;
+    p.firstSeed = firstSeed;
+    p.repeat = repeat;
+    return p;
+}
+
+SeriesParse ParseSeriesOptions(const std::vector<std::string>& args)
+{
+    SeriesCommandLine line;
+    SeriesParse result;
+    try {
+        // CLI11 takes the arguments last first.
+        std::vector<std::string> reversed(args.rbegin(), args.rend());
+        line.app.parse(reversed);
+    } catch (const CLI::ParseError& error) {
+        result.error = error.what();
+        return result;
+    }
+    result.options = line.options;
+    const auto missingList = [](const WholeNumber& option) {
+        return option.name + " is missing: give " + ListRange(option);
+    };
+    if (const std::string unknown = UnknownArgument(line.app); !unknown.empty())
+        result.error = unknown;
+    else if (result.options.help)
+        return result;
+    else if (line.generations->count() == 0)
+        result.error = missingList(kGenerations);
+    else if (line.mutants->count() == 0)
+        result.error = missingList(kMutants);
+    else if (line.steps->count() == 0)
+        result.error = missingList(kSteps);
+    else if (line.repeat->count() == 0)
+        result.error = kRepeat.missing();
+    else {
+        const SeriesPlan plan = result.options.plan(0);
+        if (plan.runCount() > kMaxPlanRuns)
+            result.error = "the plan has " + std::to_string(plan.runCount()) + " runs (" +
+                           std::to_string(plan.settingCount()) + " settings x --repeat " +
+                           std::to_string(plan.repeat) + "); a series takes at most " +
+                           std::to_string(kMaxPlanRuns);
+    }
+    return result;
+}
+
+std::string SeriesUsage()
+{
+    SeriesCommandLine line;
+    return line.app.help();
+}
+
+unsigned AvailableCores()
+{
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0)
+        return static_cast<unsigned>(CPU_COUNT(&set));
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
+}  // namespace zarudiv

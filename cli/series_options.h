@@ -1,0 +1,51 @@
+#pragma once
+// zarudiv-series' command line: the plan (lists of settings, repetitions and
+// the first seed) and where its results go.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "series/plan.h"
+
+namespace zarudiv {
+
+struct SeriesOptions {
+    std::vector<int> generations;
+    std::vector<int> mutants;
+    std::vector<int> steps;
+    std::uint32_t repeat = 0;
+    std::optional<std::uint32_t> seed;
+    std::string db = "series.sqlite";
+    unsigned threads = 0;  // 0: all cores
+    std::optional<std::string> protocolsDir;
+    std::optional<std::string> plotsDir;
+    std::optional<std::string> csvFile;
+    bool help = false;
+
+    // The plan with the given first seed.
+    SeriesPlan plan(std::uint32_t firstSeed) const;
+};
+
+enum SeriesExit {
+    kSeriesDone = 0,
+    kSeriesFailed = 1,      // a run failed, or a result could not be written
+    kSeriesBadInput = 2,    // bad options, or a database that is not a series'
+    kSeriesDatabaseBusy = 3,  // another series is using the database
+    // Stopped by a signal: 128 + the signal's number, as a shell reports it.
+};
+
+struct SeriesParse {
+    SeriesOptions options;
+    std::string error;  // empty when the command line is good
+};
+
+SeriesParse ParseSeriesOptions(const std::vector<std::string>& args);
+
+std::string SeriesUsage();
+
+// The cores this process may run on.
+unsigned AvailableCores();
+
+}  // namespace zarudiv

@@ -1,0 +1,82 @@
+#pragma once
+// The series' scheduler: hands the plan's runs that are not done, in the
+// plan's order, to executor groups as their cores become free, and stores
+// each finished run. It runs in one thread of one process (rank 0 under MPI),
+// the only one that writes the database.
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "series/executor_group.h"
+#include "series/plan.h"
+#include "series/progress_line.h"
+#include "series/series_store.h"
+
+namespace zarudiv {
+
+struct CoordinatorOptions {
+    // Keep each run's protocol in this directory.
+    std::optional<std::string> protocolsDir;
+    // The first group waits this long for an outcome; the others are polled.
+    std::chrono::milliseconds poll{100};
+    // A signal number once the series is asked to stop, else 0.
+    std::function<int()> stopSignal = [] { return 0; };
+};
+
+struct SeriesReport {
+    std::uint64_t toRun = 0;      // the plan's runs not done at the start
+    std::uint64_t stored = 0;     // runs done and stored since the start
+    std::uint64_t failed = 0;     // runs stored as failed
+    std::uint64_t abandoned = 0;  // runs stopped while they ran
+    int stopSignal = 0;           // the signal that stopped the series, if one did
+    std::string writeError;       // why the database could not be written, if it could not
+    double computeSeconds = 0.0;  // the runs' own times, added up
+    double storeSeconds = 0.0;    // spent writing the database and the protocol files
+    double wallSeconds = 0.0;
+
+    bool complete() const { return stopSignal == 0 && writeError.empty() && failed == 0; }
+};
+
+class Coordinator {
+public:
+    // groups: the first is this process's own threads.
+    Coordinator(SeriesStore& store, const SeriesPlan& plan, std::vector<ExecutorGroup*> groups,
+                CoordinatorOptions options, ProgressLine& progress);
+
+    // Runs the plan's runs that are not done; toRun is how many that is.
+    SeriesReport run(std::uint64_t toRun);
+
+private:
+    struct InFlight {
+        std::size_t group = 0;
+        unsigned cores = 0;
+    };
+
+    bool nextJob(PendingRun& run);
+    void handOut();
+    void collect(std::chrono::milliseconds wait, std::vector<RunOutcome>& outcomes);
+    void storeAll(std::vector<RunOutcome>& outcomes);
+    void stopAll();
+
+    SeriesStore& store_;
+    const SeriesPlan& plan_;
+    std::vector<ExecutorGroup*> groups_;
+    std::vector<unsigned> used_;
+    CoordinatorOptions options_;
+    ProgressLine& progress_;
+
+    std::vector<PendingRun> batch_;
+    std::size_t nextInBatch_ = 0;
+    std::int64_t lastFetched_ = 0;
+    bool exhausted_ = false;
+    bool stopping_ = false;
+    std::uint64_t started_ = 0;
+    std::vector<std::pair<std::int64_t, InFlight>> inFlight_;
+    SeriesReport report_;
+};
+
+}  // namespace zarudiv

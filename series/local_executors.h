@@ -1,0 +1,51 @@
+#pragma once
+// The runs of this process: one thread per run, as many threads as cores.
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "campaign/campaign.h"
+#include "series/executor_group.h"
+
+namespace zarudiv {
+
+class LocalExecutors : public ExecutorGroup {
+public:
+    using Task = std::function<RunOutcome(const RunJob&, const StopRequest&)>;
+
+    // Starts `threads` threads that run jobs with task. Throws
+    // std::system_error when not even one thread can be started.
+    LocalExecutors(unsigned threads, Task task, std::string host);
+    // Abandons what still runs and joins the threads.
+    ~LocalExecutors() override;
+    LocalExecutors(const LocalExecutors&) = delete;
+    LocalExecutors& operator=(const LocalExecutors&) = delete;
+
+    unsigned cores() const override { return static_cast<unsigned>(threads_.size()); }
+    const std::string& host() const override { return host_; }
+    void submit(const RunJob& job) override;
+    void collect(std::vector<RunOutcome>& outcomes, std::chrono::milliseconds wait) override;
+    void stop() override;
+
+private:
+    void work(std::size_t index);
+
+    Task task_;
+    std::string host_;
+    std::mutex mutex_;
+    std::condition_variable jobReady_;
+    std::condition_variable outcomeReady_;
+    std::deque<RunJob> jobs_;
+    std::deque<RunOutcome> outcomes_;
+    bool stopping_ = false;
+    bool closing_ = false;
+    std::vector<std::unique_ptr<StopRequest>> stops_;
+    std::vector<std::thread> threads_;
+};
+
+}  // namespace zarudiv

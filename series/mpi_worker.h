@@ -1,0 +1,16 @@
+#pragma once
+// A process of a series under MPI other than rank 0: it runs what rank 0
+// hands it on its own threads and sends back every outcome. It never opens
+// the database.
+
+#include <functional>
+
+#include "series/run_campaign.h"
+
+namespace zarudiv {
+
+// Returns the process's exit code: 0, or 128 + a stop signal's number.
+int RunSeriesWorker(unsigned threads, const RunCampaignOptions& options,
+                    const std::function<int()>& stopSignal);
+
+}  // namespace zarudiv

@@ -1,0 +1,90 @@
+#include "series/remote_executor.h"
+
+#include <thread>
+
+#include "series/mpi_session.h"
+
+namespace zarudiv {
+
+namespace {
+
+constexpr std::chrono::milliseconds kPoll{1};
+
+}  // namespace
+
+RemoteExecutor::RemoteExecutor(int rank, WorkerHello hello) : rank_(rank), hello_(std::move(hello))
+{
+}
+
+void RemoteExecutor::submit(const RunJob& job)
+{
+    const std::string bytes = EncodeJob(job);
+    SendMessage(rank_, kTagJob, bytes);
+    bytesSent_ += bytes.size();
+}
+
+void RemoteExecutor::collect(std::vector<RunOutcome>& outcomes, std::chrono::milliseconds)
+{
+    while (std::optional<Message> message = ReceiveIfAny(rank_, kTagOutcome)) {
+        bytesReceived_ += message->bytes.size();
+        RunOutcome outcome = DecodeOutcome(message->bytes);
+        outcome.host = hello_.host;
+        ++runsReturned_;
+        outcomes.push_back(std::move(outcome));
+    }
+}
+
+void RemoteExecutor::stop()
+{
+    if (stopped_)
+        return;
+    stopped_ = true;
+    SendMessage(rank_, kTagStop, {});
+}
+
+std::vector<std::unique_ptr<RemoteExecutor>> GatherWorkers(int size,
+                                                           const std::function<int()>& stopSignal)
+{
+    std::vector<std::unique_ptr<RemoteExecutor>> workers(static_cast<std::size_t>(size));
+    int missing = size - 1;
+    while (missing > 0) {
+        if (stopSignal() != 0)
+            return {};
+        std::optional<Message> message = ReceiveIfAny(-1, kTagHello);
+        if (!message) {
+            std::this_thread::sleep_for(kPoll);
+            continue;
+        }
+        auto& slot = workers[static_cast<std::size_t>(message->source)];
+        if (!slot) {
+            slot = std::make_unique<RemoteExecutor>(message->source, DecodeHello(message->bytes));
+            --missing;
+        }
+    }
+    workers.erase(workers.begin());  // rank 0 is this process
+    return workers;
+}
+
+void FinishWorkers(int size, std::chrono::milliseconds limit)
+{
+    for (int rank = 1; rank < size; ++rank)
+        SendMessage(rank, kTagFinish, {});
+    std::vector<bool> gone(static_cast<std::size_t>(size), false);
+    int left = size - 1;
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (left > 0 && std::chrono::steady_clock::now() < deadline) {
+        // Hellos of processes that were never used, outcomes of runs already
+        // given up, and the goodbyes.
+        std::optional<Message> message = ReceiveIfAny(-1, -1);
+        if (!message) {
+            std::this_thread::sleep_for(kPoll);
+            continue;
+        }
+        if (message->tag == kTagBye && !gone[static_cast<std::size_t>(message->source)]) {
+            gone[static_cast<std::size_t>(message->source)] = true;
+            --left;
+        }
+    }
+}
+
+}  // namespace zarudiv

@@ -1,0 +1,53 @@
+#pragma once
+// Another process of an MPI job, seen from rank 0: it takes as many runs at
+// once as it has threads, and sends each back when it is done.
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "series/executor_group.h"
+#include "series/run_message.h"
+
+namespace zarudiv {
+
+class RemoteExecutor : public ExecutorGroup {
+public:
+    RemoteExecutor(int rank, WorkerHello hello);
+
+    unsigned cores() const override { return hello_.threads; }
+    // The process hears of a run when it next looks for messages.
+    unsigned spares() const override { return 1; }
+    const std::string& host() const override { return hello_.host; }
+    void submit(const RunJob& job) override;
+    // Never waits: the messages that have arrived are taken.
+    void collect(std::vector<RunOutcome>& outcomes, std::chrono::milliseconds wait) override;
+    void stop() override;
+
+    int rank() const { return rank_; }
+    // The traffic so far, for the series' account of its cost.
+    std::uint64_t runsReturned() const { return runsReturned_; }
+    std::uint64_t bytesSent() const { return bytesSent_; }
+    std::uint64_t bytesReceived() const { return bytesReceived_; }
+
+private:
+    int rank_;
+    WorkerHello hello_;
+    bool stopped_ = false;
+    std::uint64_t runsReturned_ = 0;
+    std::uint64_t bytesSent_ = 0;
+    std::uint64_t bytesReceived_ = 0;
+};
+
+// Waits for every other process's hello. Returns nothing when stopSignal
+// turns non-zero first.
+std::vector<std::unique_ptr<RemoteExecutor>> GatherWorkers(int size,
+                                                           const std::function<int()>& stopSignal);
+
+// Tells every other process that there are no more runs, and waits up to
+// `limit` until each has said goodbye, so that no message is left unreceived.
+void FinishWorkers(int size, std::chrono::milliseconds limit);
+
+}  // namespace zarudiv

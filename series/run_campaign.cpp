@@ -1,0 +1,120 @@
+#include "series/run_campaign.h"
+
+#include <QByteArrayView>
+#include <QCryptographicHash>
+#include <chrono>
+#include <new>
+
+#include "campaign/campaign_settings.h"
+#include "evolution/command_error.h"
+#include "evolution/random_source.h"
+#include "protocol/protocol_file.h"
+
+namespace zarudiv {
+
+namespace {
+
+// Keeps each generation's record. The base class's diffusion-law plot still
+// makes the plot's draws, so the campaign's sequence is the runner's.
+class RecordingSeriesDisplay : public CampaignDisplay {
+public:
+    explicit RecordingSeriesDisplay(std::vector<GenerationRow>& rows) : rows_(rows) {}
+
+    void generationDone(const GenerationRecord& record) override
+    {
+        rows_.push_back(GenerationRow{record.bestQ, record.stepWidth, record.accepted});
+        evaluations_ = record.evaluations;
+    }
+    std::int64_t evaluations() const { return evaluations_; }
+
+private:
+    std::vector<GenerationRow>& rows_;
+    std::int64_t evaluations_ = 0;
+};
+
+std::int32_t FirstGenerationWith(const std::vector<GenerationRow>& rows, double q)
+{
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        if (rows[i].bestQ == q)
+            return static_cast<std::int32_t>(i + 1);
+    return 0;
+}
+
+}  // namespace
+
+std::string ProtocolPath(const std::optional<std::string>& dir, const RunKey& key)
+{
+    const std::string name = ProtocolFileName(key);
+    if (!dir)
+        return name;
+    if (!dir->empty() && dir->back() == '/')
+        return *dir + name;
+    return *dir + "/" + name;
+}
+
+std::string ProtocolSha256(const std::string& protocol)
+{
+    const std::size_t lineEnd = protocol.find("\r\n");
+    const std::size_t from = lineEnd == std::string::npos ? protocol.size() : lineEnd + 2;
+    const QByteArray digest = QCryptographicHash::hash(
+        QByteArrayView(protocol.data() + from, static_cast<qsizetype>(protocol.size() - from)),
+        QCryptographicHash::Sha256);
+    return digest.toHex().toStdString();
+}
+
+RunOutcome RunCampaign(const RunJob& job, const RunCampaignOptions& options, const StopRequest& stop)
+{
+    RunOutcome outcome;
+    outcome.runId = job.runId;
+    outcome.key = job.key;
+    outcome.host = options.host;
+    outcome.generations.reserve(static_cast<std::size_t>(job.key.setting.generations));
+
+    CampaignSettings settings;
+    settings.maxGenerationen = job.key.setting.generations;
+    settings.maxMutanten = job.key.setting.mutants;
+    settings.StartSchrittweite = StepWidthOf(job.key.setting.stepPpm);
+    settings.saveOption = true;
+    EngineOptions engine;
+    engine.threads = job.engineThreads;
+
+    const auto started = std::chrono::steady_clock::now();
+    RecordingSeriesDisplay display(outcome.generations);
+    ProtocolFile protocol;
+    try {
+        OpenProtocolInMemory(protocol, ProtocolPath(options.protocolsDir, job.key));
+        Generator gen;
+        const CampaignResult result =
+            RunEvolutionCommand(protocol, settings, job.key.seed, gen, display, engine, &stop);
+        if (result.stopped) {
+            outcome.status = RunStatus::Abandoned;
+            outcome.generations.clear();
+            return outcome;
+        }
+        outcome.status = RunStatus::Done;
+        outcome.bestQ = result.bestQ;
+    } catch (const CommandError& error) {
+        outcome.status = RunStatus::Failed;
+        outcome.error = error.what();
+    } catch (const std::bad_alloc&) {
+        outcome.status = RunStatus::Failed;
+        outcome.error = "out of memory";
+    } catch (const std::exception& error) {
+        outcome.status = RunStatus::Failed;
+        outcome.error = error.what();
+    }
+    outcome.seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    if (outcome.status != RunStatus::Done) {
+        outcome.generations.clear();
+        return outcome;
+    }
+    outcome.evaluations = display.evaluations();
+    outcome.bestGeneration = FirstGenerationWith(outcome.generations, outcome.bestQ);
+    outcome.protocolSha256 = ProtocolSha256(protocol.contents());
+    if (options.keepProtocol)
+        outcome.protocol = protocol.contents();
+    return outcome;
+}
+
+}  // namespace zarudiv

@@ -1,0 +1,186 @@
+#include "series/run_message.h"
+
+#include <bit>
+#include <cstring>
+
+namespace zarudiv {
+
+namespace {
+
+class Writer {
+public:
+    template <typename Int>
+    void whole(Int value)
+    {
+        auto bits = static_cast<std::make_unsigned_t<Int>>(value);
+        for (std::size_t i = 0; i < sizeof(Int); ++i) {
+            bytes_ += static_cast<char>(bits & 0xFFu);
+            bits = static_cast<decltype(bits)>(bits >> 8);
+        }
+    }
+    void real(double value) { whole(std::bit_cast<std::uint64_t>(value)); }
+    void text(const std::string& value)
+    {
+        whole(static_cast<std::uint64_t>(value.size()));
+        bytes_ += value;
+    }
+    std::string take() { return std::move(bytes_); }
+
+private:
+    std::string bytes_;
+};
+
+class Reader {
+public:
+    explicit Reader(const std::string& bytes) : bytes_(bytes) {}
+
+    template <typename Int>
+    Int whole()
+    {
+        need(sizeof(Int));
+        std::make_unsigned_t<Int> bits = 0;
+        for (std::size_t i = sizeof(Int); i-- > 0;)
+            bits = static_cast<decltype(bits)>(
+                (bits << 8) | static_cast<unsigned char>(bytes_[at_ + i]));
+        at_ += sizeof(Int);
+        return static_cast<Int>(bits);
+    }
+    double real() { return std::bit_cast<double>(whole<std::uint64_t>()); }
+    std::string text()
+    {
+        const auto size = whole<std::uint64_t>();
+        need(size);
+        std::string value = bytes_.substr(at_, static_cast<std::size_t>(size));
+        at_ += static_cast<std::size_t>(size);
+        return value;
+    }
+    void end() const
+    {
+        if (at_ != bytes_.size())
+            throw MessageError("a series message is longer than its contents");
+    }
+
+private:
+    void need(std::uint64_t count) const
+    {
+        if (count > bytes_.size() - at_)
+            throw MessageError("a series message ends too early");
+    }
+
+    const std::string& bytes_;
+    std::size_t at_ = 0;
+};
+
+void WriteKey(Writer& out, const RunKey& key)
+{
+    out.whole(static_cast<std::int32_t>(key.setting.generations));
+    out.whole(static_cast<std::int32_t>(key.setting.mutants));
+    out.whole(static_cast<std::int32_t>(key.setting.stepPpm));
+    out.whole(key.seed);
+}
+
+RunKey ReadKey(Reader& in)
+{
+    RunKey key;
+    key.setting.generations = in.whole<std::int32_t>();
+    key.setting.mutants = in.whole<std::int32_t>();
+    key.setting.stepPpm = in.whole<std::int32_t>();
+    key.seed = in.whole<std::uint32_t>();
+    return key;
+}
+
+}  // namespace
+
+std::string EncodeHello(const WorkerHello& hello)
+{
+    Writer out;
+    out.whole(hello.threads);
+    out.text(hello.host);
+    return out.take();
+}
+
+WorkerHello DecodeHello(const std::string& bytes)
+{
+    Reader in(bytes);
+    WorkerHello hello;
+    hello.threads = in.whole<std::uint32_t>();
+    hello.host = in.text();
+    in.end();
+    return hello;
+}
+
+std::string EncodeJob(const RunJob& job)
+{
+    Writer out;
+    out.whole(job.runId);
+    WriteKey(out, job.key);
+    out.whole(static_cast<std::uint32_t>(job.engineThreads));
+    return out.take();
+}
+
+RunJob DecodeJob(const std::string& bytes)
+{
+    Reader in(bytes);
+    RunJob job;
+    job.runId = in.whole<std::int64_t>();
+    job.key = ReadKey(in);
+    job.engineThreads = in.whole<std::uint32_t>();
+    in.end();
+    return job;
+}
+
+std::string EncodeOutcome(const RunOutcome& outcome)
+{
+    Writer out;
+    out.whole(outcome.runId);
+    WriteKey(out, outcome.key);
+    out.whole(static_cast<std::uint8_t>(outcome.status));
+    out.text(outcome.error);
+    out.real(outcome.bestQ);
+    out.whole(outcome.bestGeneration);
+    out.whole(outcome.evaluations);
+    out.real(outcome.seconds);
+    out.text(outcome.protocolSha256);
+    out.whole(static_cast<std::uint32_t>(outcome.generations.size()));
+    for (const GenerationRow& row : outcome.generations) {
+        out.real(row.bestQ);
+        out.real(row.stepWidth);
+        out.whole(row.accepted);
+    }
+    out.text(outcome.protocol);
+    return out.take();
+}
+
+RunOutcome DecodeOutcome(const std::string& bytes)
+{
+    Reader in(bytes);
+    RunOutcome outcome;
+    outcome.runId = in.whole<std::int64_t>();
+    outcome.key = ReadKey(in);
+    const auto status = in.whole<std::uint8_t>();
+    if (status > static_cast<std::uint8_t>(RunStatus::Abandoned))
+        throw MessageError("a series message names an unknown run status");
+    outcome.status = static_cast<RunStatus>(status);
+    outcome.error = in.text();
+    outcome.bestQ = in.real();
+    outcome.bestGeneration = in.whole<std::int32_t>();
+    outcome.evaluations = in.whole<std::int64_t>();
+    outcome.seconds = in.real();
+    outcome.protocolSha256 = in.text();
+    const auto rows = in.whole<std::uint32_t>();
+    // Each row takes 20 bytes: a count beyond the message is a fault, not a
+    // reason to allocate.
+    if (rows > bytes.size() / 20)
+        throw MessageError("a series message ends too early");
+    outcome.generations.resize(rows);
+    for (GenerationRow& row : outcome.generations) {
+        row.bestQ = in.real();
+        row.stepWidth = in.real();
+        row.accepted = in.whole<std::int32_t>();
+    }
+    outcome.protocol = in.text();
+    in.end();
+    return outcome;
+}
+
+}  // namespace zarudiv

@@ -1,0 +1,38 @@
+#pragma once
+// The messages between the processes of a series under MPI, as bytes: rank 0
+// hands out runs (RunJob) and gets back what became of them (RunOutcome).
+// Integers are little-endian, reals their IEEE bits, texts length-prefixed;
+// every rank runs the same executable, but the format does not rely on it.
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+#include "series/run_job.h"
+
+namespace zarudiv {
+
+// A message that does not decode: a fault between the processes.
+class MessageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// What a process tells rank 0 when it starts: how many runs it takes at once
+// and the machine it is on.
+struct WorkerHello {
+    std::uint32_t threads = 0;
+    std::string host;
+};
+
+std::string EncodeHello(const WorkerHello& hello);
+WorkerHello DecodeHello(const std::string& bytes);
+
+std::string EncodeJob(const RunJob& job);
+RunJob DecodeJob(const std::string& bytes);
+
+// The outcome without its host: rank 0 knows which process sent it.
+std::string EncodeOutcome(const RunOutcome& outcome);
+RunOutcome DecodeOutcome(const std::string& bytes);
+
+}  // namespace zarudiv

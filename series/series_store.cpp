@@ -1,0 +1,362 @@
+#include "series/series_store.h"
+
+#include <SQLiteCpp/Exception.h>
+#include <SQLiteCpp/Transaction.h>
+#include <sqlite3.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace zarudiv {
+
+namespace {
+
+constexpr const char* kSchema = R"sql(
+CREATE TABLE plans(
+    id INTEGER PRIMARY KEY,
+    command_line TEXT NOT NULL,
+    started TEXT NOT NULL,
+    program_version TEXT NOT NULL,
+    host TEXT NOT NULL,
+    generations TEXT NOT NULL,
+    mutants TEXT NOT NULL,
+    step_ppm TEXT NOT NULL,
+    first_seed INTEGER NOT NULL,
+    repeat INTEGER NOT NULL,
+    runs INTEGER NOT NULL);
+CREATE TABLE runs(
+    id INTEGER PRIMARY KEY,
+    plan_id INTEGER NOT NULL REFERENCES plans(id),
+    generations INTEGER NOT NULL,
+    mutants INTEGER NOT NULL,
+    step_ppm INTEGER NOT NULL,
+    seed INTEGER NOT NULL,
+    status TEXT NOT NULL DEFAULT 'pending' CHECK (status IN ('pending', 'done', 'failed')),
+    best_q REAL,
+    best_generation INTEGER,
+    evaluations INTEGER,
+    seconds REAL,
+    protocol_sha256 TEXT,
+    error TEXT,
+    host TEXT,
+    UNIQUE (generations, mutants, step_ppm, seed));
+CREATE TABLE generations(
+    run_id INTEGER NOT NULL REFERENCES runs(id),
+    generation INTEGER NOT NULL,
+    best_q REAL NOT NULL,
+    step_width REAL NOT NULL,
+    accepted INTEGER NOT NULL,
+    PRIMARY KEY (run_id, generation)) WITHOUT ROWID;
+)sql";
+
+std::string JoinNumbers(const std::vector<int>& values)
+{
+    std::string text;
+    for (int v : values) {
+        if (!text.empty())
+            text += ',';
+        text += std::to_string(v);
+    }
+    return text;
+}
+
+std::string SettingCondition(const SeriesPlan& plan)
+{
+    return "generations = ? AND mutants = ? AND step_ppm = ? AND " + SeedCondition(plan);
+}
+
+void BindSetting(SQLite::Statement& statement, const Setting& setting)
+{
+    statement.bind(1, setting.generations);
+    statement.bind(2, setting.mutants);
+    statement.bind(3, setting.stepPpm);
+}
+
+template <typename Work>
+void Writing(Work&& work)
+{
+    try {
+        work();
+    } catch (const SQLite::Exception& error) {
+        throw SeriesStoreError(SeriesStoreError::Kind::Write, error.what());
+    }
+}
+
+}  // namespace
+
+std::string SeedCondition(const SeriesPlan& plan)
+{
+    const std::uint32_t first = plan.firstSeed;
+    const std::uint32_t last = plan.lastSeed();
+    if (first <= last)
+        return "seed BETWEEN " + std::to_string(first) + " AND " + std::to_string(last);
+    // The seeds wrap round after 2^32 - 1.
+    return "(seed >= " + std::to_string(first) + " OR seed <= " + std::to_string(last) + ")";
+}
+
+std::string PlanCondition(const SeriesPlan& plan)
+{
+    return "generations IN (" + JoinNumbers(plan.generations) + ") AND mutants IN (" +
+           JoinNumbers(plan.mutants) + ") AND step_ppm IN (" + JoinNumbers(plan.steps) +
+           ") AND " + SeedCondition(plan);
+}
+
+SeriesStore::SeriesStore(const std::string& fileName) : fileName_(fileName)
+{
+    using Kind = SeriesStoreError::Kind;
+    // The lock is a flock on the file itself, independent of SQLite's own
+    // (POSIX) locks. The descriptor stays open until SQLite has closed the
+    // database: closing any descriptor of a file drops the process's POSIX
+    // locks on it.
+    lockFd_ = ::open(fileName.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (lockFd_ < 0)
+        throw SeriesStoreError(Kind::CannotOpen, std::strerror(errno));
+    struct stat info {};
+    if (::fstat(lockFd_, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(lockFd_);
+        throw SeriesStoreError(Kind::CannotOpen, "not a regular file");
+    }
+    if (::flock(lockFd_, LOCK_EX | LOCK_NB) != 0) {
+        const int code = errno;
+        ::close(lockFd_);
+        if (code == EWOULDBLOCK)
+            throw SeriesStoreError(Kind::InUse,
+                                   "another series is using this database; wait until it has "
+                                   "finished, or give another --db");
+        throw SeriesStoreError(Kind::CannotOpen, std::strerror(code));
+    }
+    try {
+        db_ = std::make_unique<SQLite::Database>(fileName, SQLite::OPEN_READWRITE, 10000);
+        checkOrCreateSchema();
+        insertGeneration_ = std::make_unique<SQLite::Statement>(
+            *db_, "INSERT INTO generations(run_id, generation, best_q, step_width, accepted) "
+                  "VALUES (?, ?, ?, ?, ?)");
+        markDone_ = std::make_unique<SQLite::Statement>(
+            *db_, "UPDATE runs SET status = 'done', best_q = ?, best_generation = ?, "
+                  "evaluations = ?, seconds = ?, protocol_sha256 = ?, host = ?, error = NULL "
+                  "WHERE id = ? AND status <> 'done'");
+        markFailed_ = std::make_unique<SQLite::Statement>(
+            *db_, "UPDATE runs SET status = 'failed', error = ?, seconds = ?, host = ? "
+                  "WHERE id = ? AND status <> 'done'");
+    } catch (const SQLite::Exception& error) {
+        insertGeneration_.reset();
+        markDone_.reset();
+        markFailed_.reset();
+        db_.reset();
+        ::close(lockFd_);
+        const int code = error.getErrorCode();
+        if (code == SQLITE_NOTADB || code == SQLITE_CORRUPT)
+            throw SeriesStoreError(Kind::NotOurs,
+                                   std::string("not a series database (") + error.what() + ")");
+        throw SeriesStoreError(Kind::CannotOpen, error.what());
+    } catch (...) {
+        insertGeneration_.reset();
+        markDone_.reset();
+        markFailed_.reset();
+        db_.reset();
+        ::close(lockFd_);
+        throw;
+    }
+}
+
+SeriesStore::~SeriesStore()
+{
+    insertGeneration_.reset();
+    markDone_.reset();
+    markFailed_.reset();
+    db_.reset();
+    if (lockFd_ >= 0)
+        ::close(lockFd_);
+}
+
+void SeriesStore::checkOrCreateSchema()
+{
+    using Kind = SeriesStoreError::Kind;
+    // Check, then change: nothing is written into a database of another
+    // program, nor into a file that is not a database at all.
+    const int applicationId = db_->execAndGet("PRAGMA application_id").getInt();
+    const int version = db_->execAndGet("PRAGMA user_version").getInt();
+    const int objects = db_->execAndGet("SELECT count(*) FROM sqlite_master").getInt();
+    if (applicationId == kApplicationId) {
+        if (version < 1 || version > kSchemaVersion)
+            throw SeriesStoreError(Kind::NotOurs,
+                                   "a series database of schema version " +
+                                       std::to_string(version) +
+                                       ", which this program does not know (it reads 1 to " +
+                                       std::to_string(kSchemaVersion) + ")");
+    } else if (applicationId != 0 || objects != 0) {
+        throw SeriesStoreError(Kind::NotOurs, "an SQLite database of another program, not a "
+                                              "series database");
+    }
+    db_->exec("PRAGMA journal_mode = WAL");
+    // In WAL mode NORMAL loses no committed run when the process dies; only
+    // a power cut may take the last few, and never leaves a half run.
+    db_->exec("PRAGMA synchronous = NORMAL");
+    db_->exec("PRAGMA foreign_keys = ON");
+    if (applicationId == 0) {
+        SQLite::Transaction transaction(*db_, SQLite::TransactionBehavior::IMMEDIATE);
+        db_->exec(kSchema);
+        db_->exec("PRAGMA application_id = " + std::to_string(kApplicationId));
+        db_->exec("PRAGMA user_version = " + std::to_string(kSchemaVersion));
+        transaction.commit();
+    } else if (version == 1) {
+        // Version 1 did not say which machine ran a run.
+        SQLite::Transaction transaction(*db_, SQLite::TransactionBehavior::IMMEDIATE);
+        db_->exec("ALTER TABLE runs ADD COLUMN host TEXT");
+        db_->exec("PRAGMA user_version = 2");
+        transaction.commit();
+    }
+}
+
+std::uint64_t SeriesStore::addPlan(const SeriesPlan& plan, const PlanRecord& record)
+{
+    std::uint64_t added = 0;
+    Writing([&] {
+        SQLite::Transaction transaction(*db_, SQLite::TransactionBehavior::IMMEDIATE);
+        SQLite::Statement insertPlan(
+            *db_, "INSERT INTO plans(command_line, started, program_version, host, generations, "
+                  "mutants, step_ppm, first_seed, repeat, runs) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+        insertPlan.bind(1, record.commandLine);
+        insertPlan.bind(2, record.started);
+        insertPlan.bind(3, record.version);
+        insertPlan.bind(4, record.host);
+        insertPlan.bind(5, JoinNumbers(plan.generations));
+        insertPlan.bind(6, JoinNumbers(plan.mutants));
+        insertPlan.bind(7, JoinNumbers(plan.steps));
+        insertPlan.bind(8, plan.firstSeed);
+        insertPlan.bind(9, plan.repeat);
+        insertPlan.bind(10, static_cast<std::int64_t>(plan.runCount()));
+        insertPlan.exec();
+        const std::int64_t planId = db_->getLastInsertRowid();
+
+        SQLite::Statement insertRun(
+            *db_, "INSERT OR IGNORE INTO runs(plan_id, generations, mutants, step_ppm, seed) "
+                  "VALUES (?, ?, ?, ?, ?)");
+        insertRun.bind(1, planId);
+        for (std::uint64_t i = 0; i < plan.runCount(); ++i) {
+            const RunKey key = plan.run(i);
+            insertRun.bind(2, key.setting.generations);
+            insertRun.bind(3, key.setting.mutants);
+            insertRun.bind(4, key.setting.stepPpm);
+            insertRun.bind(5, key.seed);
+            added += static_cast<std::uint64_t>(insertRun.exec());
+            insertRun.reset();
+        }
+        transaction.commit();
+    });
+    return added;
+}
+
+std::uint64_t SeriesStore::countDone(const SeriesPlan& plan)
+{
+    SQLite::Statement count(
+        *db_, "SELECT count(*) FROM runs WHERE status = 'done' AND " + PlanCondition(plan));
+    count.executeStep();
+    return static_cast<std::uint64_t>(count.getColumn(0).getInt64());
+}
+
+std::vector<PendingRun> SeriesStore::pendingRuns(const SeriesPlan& plan, std::int64_t afterId,
+                                                 std::size_t limit)
+{
+    SQLite::Statement select(*db_, "SELECT id, generations, mutants, step_ppm, seed FROM runs "
+                                   "WHERE id > ? AND status <> 'done' AND " +
+                                       PlanCondition(plan) + " ORDER BY id LIMIT ?");
+    select.bind(1, afterId);
+    select.bind(2, static_cast<std::int64_t>(limit));
+    std::vector<PendingRun> runs;
+    while (select.executeStep()) {
+        PendingRun run;
+        run.id = select.getColumn(0).getInt64();
+        run.key.setting.generations = select.getColumn(1).getInt();
+        run.key.setting.mutants = select.getColumn(2).getInt();
+        run.key.setting.stepPpm = select.getColumn(3).getInt();
+        run.key.seed = static_cast<std::uint32_t>(select.getColumn(4).getInt64());
+        runs.push_back(run);
+    }
+    return runs;
+}
+
+void SeriesStore::storeRun(const RunOutcome& outcome)
+{
+    if (outcome.status == RunStatus::Done)
+        storeDone(outcome);
+    else if (outcome.status == RunStatus::Failed)
+        storeFailed(outcome);
+}
+
+void SeriesStore::storeDone(const RunOutcome& outcome)
+{
+    Writing([&] {
+        SQLite::Transaction transaction(*db_, SQLite::TransactionBehavior::IMMEDIATE);
+        SQLite::Statement& insert = *insertGeneration_;
+        insert.bind(1, outcome.runId);
+        for (std::size_t i = 0; i < outcome.generations.size(); ++i) {
+            const GenerationRow& row = outcome.generations[i];
+            insert.bind(2, static_cast<std::int64_t>(i + 1));
+            insert.bind(3, row.bestQ);
+            insert.bind(4, row.stepWidth);
+            insert.bind(5, row.accepted);
+            insert.exec();
+            insert.reset();
+        }
+        SQLite::Statement& mark = *markDone_;
+        mark.bind(1, outcome.bestQ);
+        mark.bind(2, outcome.bestGeneration);
+        mark.bind(3, outcome.evaluations);
+        mark.bind(4, outcome.seconds);
+        mark.bind(5, outcome.protocolSha256);
+        mark.bind(6, outcome.host);
+        mark.bind(7, outcome.runId);
+        const int changed = mark.exec();
+        mark.reset();
+        if (changed != 1)
+            throw SeriesStoreError(SeriesStoreError::Kind::Write,
+                                   "run " + std::to_string(outcome.runId) +
+                                       " is not a pending run of this database");
+        transaction.commit();
+    });
+}
+
+void SeriesStore::storeFailed(const RunOutcome& outcome)
+{
+    Writing([&] {
+        SQLite::Statement& mark = *markFailed_;
+        mark.bind(1, outcome.error);
+        mark.bind(2, outcome.seconds);
+        mark.bind(3, outcome.host);
+        mark.bind(4, outcome.runId);
+        mark.exec();
+        mark.reset();
+    });
+}
+
+std::vector<RunFinal> SeriesStore::finals(const SeriesPlan& plan, const Setting& setting)
+{
+    SQLite::Statement select(*db_, "SELECT best_q, best_generation FROM runs WHERE status = 'done' "
+                                   "AND " + SettingCondition(plan));
+    BindSetting(select, setting);
+    std::vector<RunFinal> result;
+    while (select.executeStep())
+        result.push_back(RunFinal{select.getColumn(0).getDouble(), select.getColumn(1).getInt()});
+    return result;
+}
+
+void SeriesStore::forEachGeneration(const SeriesPlan& plan, const Setting& setting, int first,
+                                    int last, const std::function<void(int, double)>& call)
+{
+    SQLite::Statement select(
+        *db_, "SELECT g.generation, g.best_q FROM runs JOIN generations AS g ON g.run_id = runs.id "
+              "WHERE runs.status = 'done' AND " + SettingCondition(plan) +
+                  " AND g.generation BETWEEN ? AND ?");
+    BindSetting(select, setting);
+    select.bind(4, first);
+    select.bind(5, last);
+    while (select.executeStep())
+        call(select.getColumn(0).getInt(), select.getColumn(1).getDouble());
+}
+
+}  // namespace zarudiv

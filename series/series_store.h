@@ -1,0 +1,118 @@
+#pragma once
+// The series' SQLite database: the plans started, one row per run and one
+// per generation of every finished run. Only one series writes a database at
+// a time; a run's rows are written in one transaction when it finishes, so a
+// series killed at any moment leaves whole runs only. Readers (other tools)
+// may query it while a series runs: the database is in WAL mode.
+
+#include <SQLiteCpp/Database.h>
+#include <SQLiteCpp/Statement.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "series/plan.h"
+#include "series/run_job.h"
+
+namespace zarudiv {
+
+class SeriesStoreError : public std::runtime_error {
+public:
+    enum class Kind {
+        CannotOpen,  // no such directory, not a regular file, ...
+        NotOurs,     // not SQLite, or another program's database
+        InUse,       // another series holds it
+        Write,       // a write failed (full disk, ...): the series cannot go on
+    };
+    SeriesStoreError(Kind kind, const std::string& message)
+        : std::runtime_error(message), kind_(kind)
+    {
+    }
+    Kind kind() const { return kind_; }
+
+private:
+    Kind kind_;
+};
+
+// What the plans table says about one start of a series.
+struct PlanRecord {
+    std::string commandLine;
+    std::string started;  // UTC, ISO 8601
+    std::string version;
+    std::string host;
+};
+
+struct PendingRun {
+    std::int64_t id = 0;
+    RunKey key;
+};
+
+// A finished run as the summary needs it.
+struct RunFinal {
+    double bestQ = 0.0;
+    std::int32_t bestGeneration = 0;
+};
+
+class SeriesStore {
+public:
+    // Opens the database, or creates it with the schema; takes the lock that
+    // keeps a second series out. Throws SeriesStoreError.
+    explicit SeriesStore(const std::string& fileName);
+    ~SeriesStore();
+    SeriesStore(const SeriesStore&) = delete;
+    SeriesStore& operator=(const SeriesStore&) = delete;
+
+    const std::string& fileName() const { return fileName_; }
+
+    // Records a start of the plan, and adds the plan's runs that are not in
+    // the database yet as pending, in the plan's order (so that the run ids
+    // do not depend on how the series is run). Returns the number added.
+    std::uint64_t addPlan(const SeriesPlan& plan, const PlanRecord& record);
+
+    // The plan's runs that are done.
+    std::uint64_t countDone(const SeriesPlan& plan);
+    // Up to limit of the plan's runs that are not done, with ids above
+    // afterId, in id order.
+    std::vector<PendingRun> pendingRuns(const SeriesPlan& plan, std::int64_t afterId,
+                                        std::size_t limit);
+
+    // Stores a done run (its row and its generations) or a failed one (its
+    // error), in one transaction. Throws SeriesStoreError::Write.
+    void storeRun(const RunOutcome& outcome);
+
+    // The done runs of one setting of the plan.
+    std::vector<RunFinal> finals(const SeriesPlan& plan, const Setting& setting);
+    // Calls back with (generation, best Q) for every stored generation in
+    // first..last of the plan's done runs of one setting.
+    void forEachGeneration(const SeriesPlan& plan, const Setting& setting, int first, int last,
+                           const std::function<void(int, double)>& call);
+
+    // The schema version this program writes; it reads version 1 and brings
+    // it up to date.
+    static constexpr int kSchemaVersion = 2;
+    // PRAGMA application_id of our databases: "ZSER".
+    static constexpr std::int32_t kApplicationId = 0x5A534552;
+
+private:
+    void checkOrCreateSchema();
+    void storeDone(const RunOutcome& outcome);
+    void storeFailed(const RunOutcome& outcome);
+
+    std::string fileName_;
+    int lockFd_ = -1;  // flock on the database file: one series at a time
+    std::unique_ptr<SQLite::Database> db_;
+    std::unique_ptr<SQLite::Statement> insertGeneration_;
+    std::unique_ptr<SQLite::Statement> markDone_;
+    std::unique_ptr<SQLite::Statement> markFailed_;
+};
+
+// The SQL condition that selects the plan's runs in the runs table.
+std::string PlanCondition(const SeriesPlan& plan);
+// The SQL condition that selects the plan's seeds.
+std::string SeedCondition(const SeriesPlan& plan);
+
+}  // namespace zarudiv

@@ -1,0 +1,89 @@
+#include <gtest/gtest.h>
+
+#include "cli/series_options.h"
+
+namespace {
+
+using zarudiv::ParseSeriesOptions;
+
+TEST(SeriesOptionsTest, ListsBecomeThePlanInTheOrderGiven)
+{
+    const auto parsed = ParseSeriesOptions({"--generations", "10000,1", "--mutants", "100", "--step",
+                                            "1000,1,500", "--repeat", "100000", "--seed", "4294967295",
+                                            "--threads", "3", "--db", "x.sqlite", "--csv", "t.csv"});
+    ASSERT_EQ(parsed.error, "");
+    const zarudiv::SeriesPlan plan = parsed.options.plan(*parsed.options.seed);
+    EXPECT_EQ(plan.generations, (std::vector<int>{10000, 1}));
+    EXPECT_EQ(plan.steps, (std::vector<int>{1000, 1, 500}));
+    EXPECT_EQ(plan.runCount(), 600000u);
+    EXPECT_EQ(plan.firstSeed, 4294967295u);
+    EXPECT_EQ(parsed.options.threads, 3u);
+    EXPECT_EQ(parsed.options.db, "x.sqlite");
+    EXPECT_EQ(parsed.options.csvFile, "t.csv");
+    EXPECT_FALSE(parsed.options.protocolsDir);
+
+    const auto defaults = ParseSeriesOptions({"--generations", "5", "--mutants", "2", "--step", "3",
+                                              "--repeat", "1"});
+    ASSERT_EQ(defaults.error, "");
+    EXPECT_EQ(defaults.options.db, "series.sqlite");
+    EXPECT_EQ(defaults.options.threads, 0u);
+    EXPECT_FALSE(defaults.options.seed);
+}
+
+TEST(SeriesOptionsTest, BadOptionsNameTheOptionAndWhatItNeeds)
+{
+    struct Case {
+        std::vector<std::string> args;
+        std::string error;
+    };
+    const std::vector<std::string> rest = {"--mutants", "2", "--step", "3", "--repeat", "4"};
+    auto with = [&](std::vector<std::string> front) {
+        front.insert(front.end(), rest.begin(), rest.end());
+        return front;
+    };
+    const std::string generations = "a comma-separated list of whole numbers from 1 to 10000";
+    const std::vector<Case> cases = {
+        {with({"--generations", ""}), "--generations needs " + generations},
+        {with({"--generations"}), "--generations needs " + generations},
+        {with({"--generations", ","}), "--generations needs " + generations + " (got \",\")"},
+        {with({"--generations", "0"}), "--generations needs " + generations + " (got \"0\")"},
+        {with({"--generations", "10001"}), "--generations needs " + generations + " (got \"10001\")"},
+        {with({"--generations", "5, 6"}), "--generations needs " + generations + " (got \"5, 6\")"},
+        {with({"--generations", "7,5,7"}), "--generations lists 7 twice"},
+        {{"--generations", "5", "--mutants", "101", "--step", "3", "--repeat", "4"},
+         "--mutants needs a comma-separated list of whole numbers from 1 to 100 (got \"101\")"},
+        {{"--generations", "5", "--mutants", "2", "--step", "1001", "--repeat", "4"},
+         "--step needs a comma-separated list of whole numbers from 1 to 1000 (got \"1001\")"},
+        {{"--generations", "5", "--mutants", "2", "--step", "3", "--repeat", "100001"},
+         "--repeat needs a whole number from 1 to 100000 (got \"100001\")"},
+        {rest, "--generations is missing: give " + generations},
+        {{"--generations", "5", "--mutants", "2", "--step", "3"},
+         "--repeat is missing: give a whole number from 1 to 100000"},
+        {with({"--generations", "5", "--threads", "0"}),
+         "--threads needs a whole number from 1 to 256 (got \"0\")"},
+        {with({"--generations", "5", "--db", ""}), "--db needs a file name"},
+        {with({"--generations", "5", "--protocols"}), "--protocols needs a directory"},
+        {with({"--generations", "5", "--save"}), "unknown option \"--save\" (see --help)"},
+        {{"--generations", "1,2,3,4,5,6,7,8,9,10", "--mutants", "1,2,3,4,5,6,7,8,9,10", "--step",
+          "1,2,3,4,5,6,7,8,9,10,11", "--repeat", "10000"},
+         "the plan has 11000000 runs (1100 settings x --repeat 10000); a series takes at most "
+         "10000000"},
+    };
+    for (const Case& c : cases) {
+        const auto parsed = ParseSeriesOptions(c.args);
+        EXPECT_EQ(parsed.error, c.error) << c.args.front() << " " << c.args[1];
+    }
+}
+
+TEST(SeriesOptionsTest, HelpListsTheExitCodes)
+{
+    const auto parsed = ParseSeriesOptions({"--help"});
+    EXPECT_EQ(parsed.error, "");
+    EXPECT_TRUE(parsed.options.help);
+    const std::string usage = zarudiv::SeriesUsage();
+    for (const char* text : {"--generations G[,G...]", "--protocols DIR", "Exit codes",
+                             "3  another series is using the database"})
+        EXPECT_NE(usage.find(text), std::string::npos) << text;
+}
+
+}  // namespace

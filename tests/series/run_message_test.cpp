@@ -1,0 +1,87 @@
+// The bytes between the processes of a series under MPI.
+
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <cmath>
+
+#include "series/run_message.h"
+
+namespace {
+
+using zarudiv::RunOutcome;
+
+RunOutcome Outcome()
+{
+    RunOutcome outcome;
+    outcome.runId = (std::int64_t{1} << 40) + 3;
+    outcome.key = {{10000, 100, 1000}, 4294967295u};
+    outcome.status = zarudiv::RunStatus::Done;
+    outcome.bestQ = 158.75712080613445;
+    outcome.bestGeneration = 9999;
+    outcome.evaluations = 1000000;
+    outcome.seconds = 0.015;
+    outcome.protocolSha256 = std::string(64, 'e');
+    outcome.generations = {{283.9, 4.7e-7, 2}, {DBL_TRUE_MIN, -0.0, 0}, {DBL_MAX, 1e-300, 100}};
+    outcome.protocol = std::string("##### QX++ Document\r\nQualit\xe4t\0end", 30);
+    outcome.host = "not sent";
+    return outcome;
+}
+
+TEST(RunMessageTest, AnOutcomeArrivesBitForBitWithoutItsHost)
+{
+    const RunOutcome sent = Outcome();
+    const RunOutcome got = zarudiv::DecodeOutcome(zarudiv::EncodeOutcome(sent));
+    EXPECT_EQ(got.runId, sent.runId);
+    EXPECT_EQ(got.key, sent.key);
+    EXPECT_EQ(got.status, sent.status);
+    EXPECT_EQ(got.bestQ, sent.bestQ);
+    EXPECT_EQ(got.bestGeneration, sent.bestGeneration);
+    EXPECT_EQ(got.evaluations, sent.evaluations);
+    EXPECT_EQ(got.seconds, sent.seconds);
+    EXPECT_EQ(got.protocolSha256, sent.protocolSha256);
+    ASSERT_EQ(got.generations, sent.generations);
+    EXPECT_TRUE(std::signbit(got.generations[1].stepWidth));
+    EXPECT_EQ(got.protocol, sent.protocol);
+    EXPECT_EQ(got.host, "");
+
+    RunOutcome failed;
+    failed.runId = 7;
+    failed.status = zarudiv::RunStatus::Failed;
+    failed.error = "Gleitkommaüberlauf";
+    const RunOutcome back = zarudiv::DecodeOutcome(zarudiv::EncodeOutcome(failed));
+    EXPECT_EQ(back.status, zarudiv::RunStatus::Failed);
+    EXPECT_EQ(back.error, failed.error);
+    EXPECT_TRUE(back.generations.empty());
+}
+
+TEST(RunMessageTest, JobsAndHellosRoundTrip)
+{
+    zarudiv::RunJob job;
+    job.runId = 123456789012;
+    job.key = {{1, 1, 1}, 0};
+    job.engineThreads = 4;
+    const zarudiv::RunJob back = zarudiv::DecodeJob(zarudiv::EncodeJob(job));
+    EXPECT_EQ(back.runId, job.runId);
+    EXPECT_EQ(back.key, job.key);
+    EXPECT_EQ(back.engineThreads, 4u);
+    EXPECT_EQ(zarudiv::EncodeJob(job).size(), 28u);
+
+    const zarudiv::WorkerHello hello = zarudiv::DecodeHello(zarudiv::EncodeHello({16, "node-07"}));
+    EXPECT_EQ(hello.threads, 16u);
+    EXPECT_EQ(hello.host, "node-07");
+}
+
+TEST(RunMessageTest, DamagedMessagesAreRefused)
+{
+    const std::string bytes = zarudiv::EncodeOutcome(Outcome());
+    for (std::size_t cut : {std::size_t{0}, std::size_t{5}, bytes.size() / 2, bytes.size() - 1})
+        EXPECT_THROW(zarudiv::DecodeOutcome(bytes.substr(0, cut)), zarudiv::MessageError) << cut;
+    EXPECT_THROW(zarudiv::DecodeOutcome(bytes + "x"), zarudiv::MessageError);
+    std::string badStatus = bytes;
+    badStatus[8 + 16] = 9;  // after the run id and the key
+    EXPECT_THROW(zarudiv::DecodeOutcome(badStatus), zarudiv::MessageError);
+    EXPECT_THROW(zarudiv::DecodeJob("short"), zarudiv::MessageError);
+}
+
+}  // namespace

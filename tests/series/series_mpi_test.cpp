@@ -1,0 +1,124 @@
+// The same series under mpirun: rank 0 stores what the other processes run,
+// and the database is the one a single process stores.
+
+#include <SQLiteCpp/Database.h>
+#include <SQLiteCpp/Statement.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "tests/series/series_dump.h"
+#include "tests/support/process.h"
+
+namespace {
+
+using zarudiv::testing::BackgroundProcess;
+using zarudiv::testing::ProcessResult;
+using zarudiv::testing::Quote;
+using zarudiv::testing::ReadBytes;
+using zarudiv::testing::TempDir;
+
+// Root in a CI container, two cores, and no ptrace for Open MPI's single-copy
+// transfers between processes of a container: the test allows all three. In
+// a sanitizer build, what Open MPI keeps past MPI_Finalize is not reported
+// (its plugins are unloaded by then: only a full unwind finds them).
+std::string Mpirun(int processes)
+{
+    return "env OMPI_ALLOW_RUN_AS_ROOT=1 OMPI_ALLOW_RUN_AS_ROOT_CONFIRM=1 "
+           "OMPI_MCA_btl_vader_single_copy_mechanism=none "
+           "ASAN_OPTIONS=fast_unwind_on_malloc=0 LSAN_OPTIONS=suppressions=" +
+           Quote(ZARUDIV_SERIES_TESTS "/openmpi.supp") + " " +
+           Quote(ZARUDIV_MPIEXEC) + " --oversubscribe -np " + std::to_string(processes) + " " +
+           Quote(ZARUDIV_SERIES) + " ";
+}
+
+std::string Tail(const std::string& protocol)
+{
+    return protocol.substr(protocol.find("\r\n") + 2);
+}
+
+TEST(SeriesMpiTest, ThreeProcessesStoreWhatOneProcessStores)
+{
+    TempDir dir;
+    const std::string plan = "--generations 6,9 --mutants 3,5 --step 400,1000 --repeat 3 --seed 77";
+    const ProcessResult alone = zarudiv::testing::RunProcess(
+        dir, Quote(ZARUDIV_SERIES) + " " + plan + " --threads 2 --protocols one --db one.sqlite",
+        "alone");
+    ASSERT_EQ(alone.exitCode, 0) << alone.err;
+    const ProcessResult mpi = zarudiv::testing::RunProcess(
+        dir, Mpirun(3) + plan + " --threads 1 --protocols mpi --db mpi.sqlite", "mpi");
+    ASSERT_EQ(mpi.exitCode, 0) << mpi.err;
+    EXPECT_NE(mpi.err.find("24 to run on 3 threads in 3 processes"), std::string::npos) << mpi.err;
+    // The other processes took part.
+    const std::size_t at = mpi.err.find("MPI: ");
+    ASSERT_NE(at, std::string::npos) << mpi.err;
+    EXPECT_GT(std::stoi(mpi.err.substr(at + 5)), 0) << mpi.err;
+
+    EXPECT_EQ(zarudiv::testing::DumpSeries(dir.file("mpi.sqlite")),
+              zarudiv::testing::DumpSeries(dir.file("one.sqlite")));
+    EXPECT_EQ(mpi.out, alone.out);
+    int protocols = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.file("one"))) {
+        const std::string name = entry.path().filename().string();
+        EXPECT_EQ(Tail(ReadBytes(dir.file("mpi/" + name))), Tail(ReadBytes(entry.path().string())))
+            << name;
+        ++protocols;
+    }
+    EXPECT_EQ(protocols, 24);
+    SQLite::Database db(dir.file("mpi.sqlite"), SQLite::OPEN_READONLY, 10000);
+    EXPECT_EQ(db.execAndGet("SELECT count(*) FROM runs WHERE host IS NULL OR host = ''").getInt(), 0);
+}
+
+TEST(SeriesMpiTest, CtrlCOnMpirunStopsCleanlyAndAnyProcessCountResumes)
+{
+    TempDir dir;
+    // Long enough that the series is still running when mpirun, about a
+    // second after its SIGINT, signals the processes.
+    const std::string plan = "--generations 80 --mutants 12 --step 800 --repeat 40 --seed 9 --threads 1";
+    const std::string db = dir.file("s.sqlite");
+    BackgroundProcess running(dir, Mpirun(3) + plan + " --db s.sqlite");
+    ASSERT_TRUE(running.started());
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (running.running() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (zarudiv::testing::CountRows(db, "runs", "status = 'done'") >= 3)
+            break;
+    }
+    // What Ctrl-C in the terminal does: mpirun gets SIGINT and hands the
+    // processes a SIGTERM.
+    running.signal(SIGINT);
+    const ProcessResult stopped = running.wait();
+    EXPECT_NE(stopped.exitCode, 0);
+    EXPECT_NE(stopped.err.find("stopped by SIG"), std::string::npos) << stopped.err;
+    EXPECT_NE(stopped.err.find("run the same command again to continue"), std::string::npos);
+
+    // Whole runs only.
+    const std::int64_t done = zarudiv::testing::CountRows(db, "runs", "status = 'done'");
+    ASSERT_GE(done, 3);
+    ASSERT_LT(done, 40);
+    EXPECT_EQ(zarudiv::testing::CountRows(db, "generations", "1"), 80 * done);
+    const std::string timings = [&] {
+        SQLite::Database reader(db, SQLite::OPEN_READONLY, zarudiv::testing::kReaderWait);
+        return reader.execAndGet("SELECT group_concat(id || ':' || seconds) FROM runs "
+                                 "WHERE status = 'done'").getString();
+    }();
+
+    // Two processes take up where three stopped and run only what was left:
+    // the runs done before keep their rows, timings included.
+    const ProcessResult resumed =
+        zarudiv::testing::RunProcess(dir, Mpirun(2) + plan + " --db s.sqlite", "resumed");
+    ASSERT_EQ(resumed.exitCode, 0) << resumed.err;
+    EXPECT_NE(resumed.err.find(std::to_string(done) + " already done, " +
+                               std::to_string(40 - done) + " to run"),
+              std::string::npos)
+        << resumed.err;
+    EXPECT_EQ(zarudiv::testing::CountRows(db, "runs", "status = 'done'"), 40);
+    EXPECT_EQ(zarudiv::testing::CountRows(db, "generations", "1"), 80 * 40);
+    EXPECT_EQ(zarudiv::testing::CountRows(db, "runs", "instr('," + timings +
+                                                          ",', ',' || id || ':' || seconds || ',') > 0"),
+              done);
+}
+
+}  // namespace

@@ -1,0 +1,351 @@
+// Runs the built zarudiv-series as a user would, and checks what it leaves
+// behind: the database, the protocols, the table, the CSV and the pictures.
+
+#include <QByteArrayView>
+#include <QCryptographicHash>
+#include <SQLiteCpp/Database.h>
+#include <SQLiteCpp/Statement.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "protocol/protocol_file.h"
+#include "series/series_store.h"
+#include "tests/series/series_dump.h"
+#include "tests/support/process.h"
+
+namespace {
+
+using zarudiv::testing::BackgroundProcess;
+using zarudiv::testing::ProcessResult;
+using zarudiv::testing::Quote;
+using zarudiv::testing::ReadBytes;
+using zarudiv::testing::TempDir;
+
+ProcessResult Series(const TempDir& dir, const std::string& args, const std::string& name = "series")
+{
+    return zarudiv::testing::RunProcess(dir, Quote(ZARUDIV_SERIES) + " " + args, name);
+}
+
+using zarudiv::testing::kReaderWait;
+
+std::string Real(double value) { return zarudiv::testing::ExactText(value); }
+
+std::string Dump(const std::string& file) { return zarudiv::testing::DumpSeries(file); }
+
+std::int64_t Count(const std::string& file, const std::string& sql)
+{
+    SQLite::Database db(file, SQLite::OPEN_READONLY, kReaderWait);
+    return db.execAndGet(sql).getInt64();
+}
+
+std::string Tail(const std::string& protocol)
+{
+    return protocol.substr(protocol.find("\r\n") + 2);
+}
+
+std::vector<std::string> Split(const std::string& text, char separator)
+{
+    std::vector<std::string> parts;
+    std::size_t at = 0;
+    for (std::size_t next; (next = text.find(separator, at)) != std::string::npos; at = next + 1)
+        parts.push_back(text.substr(at, next - at));
+    if (at < text.size())
+        parts.push_back(text.substr(at));
+    return parts;
+}
+
+TEST(SeriesTest, EveryRunIsTheRunnersCampaignForItsSeed)
+{
+    TempDir dir;
+    const ProcessResult series =
+        Series(dir, "--generations 6,9 --mutants 3 --step 400,1000 --repeat 3 --seed 41 "
+                    "--threads 2 --protocols prot --db s.sqlite");
+    ASSERT_EQ(series.exitCode, 0) << series.err;
+    EXPECT_NE(series.err.find("= 12 runs; 0 already done, 12 to run on 2 threads"),
+              std::string::npos) << series.err;
+
+    SQLite::Database db(dir.file("s.sqlite"), SQLite::OPEN_READONLY, kReaderWait);
+    SQLite::Statement runs(db, "SELECT id, generations, mutants, step_ppm, seed, status, best_q, "
+                               "evaluations, protocol_sha256 FROM runs ORDER BY id");
+    int count = 0;
+    while (runs.executeStep()) {
+        ++count;
+        const std::int64_t id = runs.getColumn(0).getInt64();
+        const std::string g = runs.getColumn(1).getString();
+        const std::string m = runs.getColumn(2).getString();
+        const std::string p = runs.getColumn(3).getString();
+        const std::string seed = runs.getColumn(4).getString();
+        const std::string name = "G" + g + "_M" + m + "_P" + p + "_S" + seed + ".doc";
+        SCOPED_TRACE(name);
+        ASSERT_EQ(zarudiv::testing::RunProcess(
+                      dir, Quote(ZARUDIV_RUN) + " --generations " + g + " --mutants " + m +
+                               " --step " + p + " --seed " + seed +
+                               " --save --protocol runner.doc --log runner.csv",
+                      "runner")
+                      .exitCode,
+                  0);
+        const std::string runner = ReadBytes(dir.file("runner.doc"));
+        const std::string kept = ReadBytes(dir.file("prot/" + name));
+        EXPECT_EQ(Tail(kept), Tail(runner));
+        EXPECT_EQ(kept.substr(0, kept.find("\r\n")),
+                  "##### QX++ Document #####  BEGIN of Savefile: > prot/" + name + " < ######");
+
+        const QByteArray tail = QByteArray::fromStdString(Tail(runner));
+        EXPECT_EQ(runs.getColumn(8).getString(),
+                  QCryptographicHash::hash(tail, QCryptographicHash::Sha256).toHex().toStdString());
+        EXPECT_EQ(runs.getColumn(5).getString(), "done");
+        EXPECT_EQ(runs.getColumn(7).getInt64(), std::stoll(g) * std::stoll(m));
+
+        // The generations table holds the runner's log, row for row.
+        std::vector<std::string> log = Split(ReadBytes(dir.file("runner.csv")), '\n');
+        ASSERT_EQ(log.size(), 1 + std::stoul(g));
+        SQLite::Statement rows(db, "SELECT generation, best_q, step_width, accepted FROM generations "
+                                   "WHERE run_id = ? ORDER BY generation");
+        rows.bind(1, id);
+        std::size_t row = 0;
+        double lastQ = 0.0;
+        while (rows.executeStep()) {
+            const std::vector<std::string> fields = Split(log.at(++row), ',');
+            EXPECT_EQ(rows.getColumn(0).getString(), fields[0]);
+            EXPECT_EQ(Real(rows.getColumn(1).getDouble()), fields[2]);
+            EXPECT_EQ(Real(rows.getColumn(2).getDouble()), fields[3]);
+            EXPECT_EQ(rows.getColumn(3).getString(), fields[4]);
+            lastQ = rows.getColumn(1).getDouble();
+        }
+        EXPECT_EQ(row, std::stoul(g));
+        EXPECT_EQ(runs.getColumn(6).getDouble(), lastQ);
+    }
+    EXPECT_EQ(count, 12);
+}
+
+TEST(SeriesTest, TheDatabaseIsTheSameForEveryThreadCount)
+{
+    TempDir dir;
+    const std::string plan = "--generations 7,3 --mutants 4,2 --step 999 --repeat 3 --seed 4294967294";
+    ASSERT_EQ(Series(dir, plan + " --threads 1 --db one.sqlite").exitCode, 0);
+    ASSERT_EQ(Series(dir, plan + " --threads 3 --db three.sqlite").exitCode, 0);
+    const std::string one = Dump(dir.file("one.sqlite"));
+    EXPECT_EQ(one, Dump(dir.file("three.sqlite")));
+    EXPECT_EQ(Count(dir.file("one.sqlite"), "SELECT count(*) FROM runs WHERE status = 'done' AND "
+                                            "seed IN (4294967294, 4294967295, 0)"),
+              12);
+
+    SQLite::Database db(dir.file("three.sqlite"), SQLite::OPEN_READONLY, kReaderWait);
+    SQLite::Statement plans(db, "SELECT command_line, started, program_version FROM plans");
+    ASSERT_TRUE(plans.executeStep());
+    EXPECT_EQ(plans.getColumn(0).getString(), std::string(ZARUDIV_SERIES) + " " + plan +
+                                                  " --threads 3 --db three.sqlite");
+    EXPECT_EQ(plans.getColumn(1).getString().size(), std::string("2026-12-08T10:00:00Z").size());
+    EXPECT_EQ(plans.getColumn(2).getString(), ZARUDIV_VERSION);
+    EXPECT_FALSE(plans.executeStep());
+}
+
+TEST(SeriesTest, AStoppedSeriesResumesWithoutRepeatingARun)
+{
+    TempDir dir;
+    const std::string plan = "--generations 60 --mutants 8 --step 700 --repeat 10 --seed 3";
+    const std::string db = dir.file("s.sqlite");
+    BackgroundProcess running(dir, Quote(ZARUDIV_SERIES) + " " + plan + " --threads 2 --db s.sqlite");
+    ASSERT_TRUE(running.started());
+    // Stop it once two runs are stored.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (running.running() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (zarudiv::testing::CountRows(db, "runs", "status = 'done'") >= 2)
+            break;
+    }
+    running.signal(SIGINT);
+    const ProcessResult stopped = running.wait();
+    ASSERT_EQ(stopped.exitCode, 130) << stopped.err;
+    EXPECT_NE(stopped.err.find("stopped by SIGINT"), std::string::npos) << stopped.err;
+    EXPECT_NE(stopped.err.find("run the same command again to continue"), std::string::npos);
+    EXPECT_EQ(stopped.out, "");
+
+    // Only whole runs: each done run has all its generations, no other run any.
+    const std::int64_t done = Count(db, "SELECT count(*) FROM runs WHERE status = 'done'");
+    ASSERT_GE(done, 2);
+    ASSERT_LT(done, 10);
+    EXPECT_EQ(Count(db, "SELECT count(*) FROM generations"), 60 * done);
+    EXPECT_EQ(Count(db, "SELECT count(*) FROM generations JOIN runs ON runs.id = run_id "
+                        "WHERE status <> 'done'"),
+              0);
+    const std::string timings = [&] {
+        SQLite::Database reader(db, SQLite::OPEN_READONLY, kReaderWait);
+        return reader.execAndGet("SELECT group_concat(id || ':' || seconds) FROM runs "
+                                 "WHERE status = 'done'").getString();
+    }();
+
+    const ProcessResult resumed = Series(dir, plan + " --threads 2 --db s.sqlite");
+    ASSERT_EQ(resumed.exitCode, 0) << resumed.err;
+    EXPECT_NE(resumed.err.find(std::to_string(done) + " already done, " +
+                               std::to_string(10 - done) + " to run"),
+              std::string::npos) << resumed.err;
+    // The runs done before kept their rows, timings included: none ran again.
+    SQLite::Database reader(db, SQLite::OPEN_READONLY, kReaderWait);
+    SQLite::Statement again(reader, "SELECT count(*) FROM runs WHERE instr(?, ',' || id || ':' || "
+                                    "seconds || ',') > 0");
+    again.bind(1, "," + timings + ",");
+    ASSERT_TRUE(again.executeStep());
+    EXPECT_EQ(again.getColumn(0).getInt64(), done);
+
+    // And the whole is what one uninterrupted series stores.
+    ASSERT_EQ(Series(dir, plan + " --threads 1 --db whole.sqlite").exitCode, 0);
+    EXPECT_EQ(Dump(db), Dump(dir.file("whole.sqlite")));
+}
+
+TEST(SeriesTest, AnotherPlanAddsOnlyItsNewRuns)
+{
+    TempDir dir;
+    ASSERT_EQ(Series(dir, "--generations 5 --mutants 2 --step 100 --repeat 2 --seed 1").exitCode, 0);
+    const ProcessResult wider =
+        Series(dir, "--generations 5,7 --mutants 2 --step 100 --repeat 3 --seed 1");
+    ASSERT_EQ(wider.exitCode, 0) << wider.err;
+    EXPECT_NE(wider.err.find("= 6 runs; 2 already done, 4 to run"), std::string::npos) << wider.err;
+    const std::string db = dir.file("series.sqlite");
+    EXPECT_EQ(Count(db, "SELECT count(*) FROM runs"), 6);
+    EXPECT_EQ(Count(db, "SELECT count(*) FROM plans"), 2);
+    EXPECT_EQ(Count(db, "SELECT max(plan_id) FROM runs WHERE generations = 5 AND seed < 3"), 1);
+    // The table covers the wider plan's two settings.
+    EXPECT_EQ(Split(wider.out, '\n').size(), 3u) << wider.out;
+}
+
+TEST(SeriesTest, AFailedRunIsStoredAndTheOthersGoOn)
+{
+    TempDir dir;
+    // A directory where one protocol should go: that run cannot be kept.
+    std::filesystem::create_directories(dir.file("prot/G4_M2_P300_S8.doc"));
+    const std::string command = "--generations 4 --mutants 2 --step 300 --repeat 3 --seed 7 --protocols prot";
+    const ProcessResult first = Series(dir, command);
+    EXPECT_EQ(first.exitCode, 1);
+    EXPECT_NE(first.err.find("1 run failed"), std::string::npos) << first.err;
+    const std::string db = dir.file("series.sqlite");
+    EXPECT_EQ(Count(db, "SELECT count(*) FROM runs WHERE status = 'done'"), 2);
+    SQLite::Database reader(db, SQLite::OPEN_READONLY, kReaderWait);
+    EXPECT_EQ(reader.execAndGet("SELECT seed || ' ' || error FROM runs WHERE status = 'failed'")
+                  .getString(),
+              "8 cannot write the protocol prot/G4_M2_P300_S8.doc: Is a directory");
+    EXPECT_EQ(Count(db, "SELECT count(*) FROM generations JOIN runs ON runs.id = run_id "
+                        "WHERE status = 'failed'"),
+              0);
+
+    std::filesystem::remove(dir.file("prot/G4_M2_P300_S8.doc"));
+    const ProcessResult retried = Series(dir, command);
+    EXPECT_EQ(retried.exitCode, 0) << retried.err;
+    EXPECT_NE(retried.err.find("2 already done, 1 to run"), std::string::npos) << retried.err;
+    EXPECT_EQ(Count(db, "SELECT count(*) FROM runs WHERE status = 'done' AND error IS NULL"), 3);
+    EXPECT_TRUE(std::filesystem::is_regular_file(dir.file("prot/G4_M2_P300_S8.doc")));
+}
+
+TEST(SeriesTest, AProtocolAnotherCampaignWritesIsNotReplaced)
+{
+    TempDir dir;
+    std::filesystem::create_directories(dir.file("prot"));
+    const std::string held = dir.file("prot/G3_M2_P300_S7.doc");
+    zarudiv::ProtocolFile other;
+    zarudiv::OpenProtocol(other, held);
+    zarudiv::WriteProtocolHeader(other, 3, 2, 3e-7);
+    other.flush();
+    const std::string before = ReadBytes(held);
+
+    const ProcessResult run =
+        Series(dir, "--generations 3 --mutants 2 --step 300 --repeat 2 --seed 7 --protocols prot");
+    EXPECT_EQ(run.exitCode, 1);
+    SQLite::Database reader(dir.file("series.sqlite"), SQLite::OPEN_READONLY, kReaderWait);
+    EXPECT_EQ(reader.execAndGet("SELECT seed || ' ' || error FROM runs WHERE status = 'failed'")
+                  .getString(),
+              "7 cannot write the protocol prot/G3_M2_P300_S7.doc: Datei wird von einem anderen "
+              "Programm verwendet");
+    EXPECT_EQ(ReadBytes(held), before);
+    EXPECT_FALSE(std::filesystem::exists(held + ".part"));
+    zarudiv::CloseProtocol(other);
+}
+
+TEST(SeriesTest, TheTableTheCsvAndThePicturesComeFromTheDatabase)
+{
+    TempDir dir;
+    const ProcessResult run = Series(dir, "--generations 12 --mutants 3 --step 200,900 --repeat 5 "
+                                          "--seed 11 --csv table.csv --plots pics");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::vector<std::string> csv = Split(ReadBytes(dir.file("table.csv")), '\n');
+    ASSERT_EQ(csv.size(), 3u);
+    EXPECT_EQ(csv[0], "generations,mutants,step_ppm,runs,best,q1,median,q3,worst,"
+                      "median_evaluations_to_best");
+    const std::vector<std::string> table = Split(run.out, '\n');
+    ASSERT_EQ(table.size(), 3u);
+    for (std::size_t line = 1; line <= 2; ++line) {
+        const std::vector<std::string> fields = Split(csv[line], ',');
+        ASSERT_EQ(fields.size(), 10u);
+        // With five runs the quartiles are the second, third and fourth
+        // final Q exactly.
+        SQLite::Database db(dir.file("series.sqlite"), SQLite::OPEN_READONLY, kReaderWait);
+        SQLite::Statement finals(db, "SELECT best_q FROM runs WHERE step_ppm = ? ORDER BY best_q");
+        finals.bind(1, std::stoi(fields[2]));
+        std::vector<std::string> sorted;
+        while (finals.executeStep())
+            sorted.push_back(Real(finals.getColumn(0).getDouble()));
+        ASSERT_EQ(sorted.size(), 5u);
+        EXPECT_EQ(fields[3], "5");
+        EXPECT_EQ(std::vector<std::string>(fields.begin() + 4, fields.begin() + 9), sorted);
+        // The table shows the same setting in the same place, rounded.
+        char median[32];
+        std::snprintf(median, sizeof median, "%.6f", std::stod(fields[6]));
+        EXPECT_NE(table[line].find("G=12 M=3 P=" + fields[2]), std::string::npos);
+        EXPECT_NE(table[line].find(median), std::string::npos) << table[line];
+    }
+    // Best settings first.
+    EXPECT_LE(std::stod(Split(csv[1], ',')[6]), std::stod(Split(csv[2], ',')[6]));
+
+    for (const char* picture : {"pics/convergence.png", "pics/final-q.png"}) {
+        const std::string png = ReadBytes(dir.file(picture));
+        ASSERT_GT(png.size(), 10000u) << picture;
+        EXPECT_EQ(png.substr(0, 8), "\x89PNG\r\n\x1a\n") << picture;
+        EXPECT_EQ(png.substr(16, 8), std::string("\0\0\x05\x00\0\0\x02\xf8", 8)) << picture;  // 1280x760
+    }
+}
+
+TEST(SeriesTest, BadInputExitsWithTwoAndLeavesTheDatabaseAlone)
+{
+    TempDir dir;
+    struct Case {
+        const char* args;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"--generations 5,5 --mutants 2 --step 1 --repeat 1",
+         "zarudiv-series: --generations lists 5 twice\n"},
+        {"--generations 5 --mutants 2, --step 1 --repeat 1",
+         "zarudiv-series: --mutants needs a comma-separated list of whole numbers from 1 to 100 "
+         "(got \"2,\")\n"},
+        {"--generations 5 --mutants 2 --step 1 --repeat 0",
+         "zarudiv-series: --repeat needs a whole number from 1 to 100000 (got \"0\")\n"},
+        {"--generations 5 --mutants 2 --step 1 --repeat 1 --csv missing/t.csv",
+         "zarudiv-series: --csv missing/t.csv: No such file or directory\n"},
+    };
+    for (const Case& c : cases) {
+        const ProcessResult run = Series(dir, c.args);
+        EXPECT_EQ(run.exitCode, 2) << c.args;
+        EXPECT_EQ(run.err, c.message) << c.args;
+        EXPECT_FALSE(std::filesystem::exists(dir.file("series.sqlite"))) << c.args;
+    }
+
+    std::ofstream(dir.file("notes.sqlite")) << "not a database, but a file somebody needs\n";
+    const ProcessResult notOurs =
+        Series(dir, "--generations 5 --mutants 2 --step 1 --repeat 1 --seed 1 --db notes.sqlite");
+    EXPECT_EQ(notOurs.exitCode, 2);
+    EXPECT_EQ(notOurs.err.rfind("zarudiv-series: --db notes.sqlite: not a series database", 0), 0u)
+        << notOurs.err;
+    EXPECT_EQ(ReadBytes(dir.file("notes.sqlite")), "not a database, but a file somebody needs\n");
+
+    // A database another series holds is refused, not waited for.
+    zarudiv::SeriesStore holder(dir.file("busy.sqlite"));
+    const ProcessResult busy =
+        Series(dir, "--generations 5 --mutants 2 --step 1 --repeat 1 --seed 1 --db busy.sqlite");
+    EXPECT_EQ(busy.exitCode, 3);
+    EXPECT_NE(busy.err.find("another series is using this database"), std::string::npos) << busy.err;
+}
+
+}  // namespace

@@ -1,0 +1,179 @@
+// The series database on its own: schema, plans, whole runs, and which
+// databases it refuses.
+
+#include <SQLiteCpp/Database.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "series/series_store.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using zarudiv::RunOutcome;
+using zarudiv::RunStatus;
+using zarudiv::SeriesPlan;
+using zarudiv::SeriesStore;
+using zarudiv::SeriesStoreError;
+using zarudiv::testing::TempDir;
+
+SeriesPlan SmallPlan(std::vector<int> generations, std::uint32_t firstSeed, std::uint32_t repeat)
+{
+    SeriesPlan plan;
+    plan.generations = std::move(generations);
+    plan.mutants = {3};
+    plan.steps = {500};
+    plan.firstSeed = firstSeed;
+    plan.repeat = repeat;
+    return plan;
+}
+
+const zarudiv::PlanRecord kRecord{"zarudiv-series ...", "2026-12-08T10:00:00Z", "0.1", "here"};
+
+RunOutcome DoneRun(const zarudiv::PendingRun& run, double q)
+{
+    RunOutcome outcome;
+    outcome.runId = run.id;
+    outcome.key = run.key;
+    outcome.status = RunStatus::Done;
+    outcome.bestQ = q;
+    outcome.bestGeneration = 2;
+    outcome.evaluations = run.key.setting.generations * 3;
+    outcome.protocolSha256 = "ab";
+    for (int g = 1; g <= run.key.setting.generations; ++g)
+        outcome.generations.push_back({g == 1 ? q + 1 : q, 1e-7 * g, g});
+    return outcome;
+}
+
+SeriesStoreError::Kind OpeningFails(const std::string& file)
+{
+    try {
+        SeriesStore store(file);
+    } catch (const SeriesStoreError& error) {
+        return error.kind();
+    }
+    ADD_FAILURE() << file << " was opened";
+    return SeriesStoreError::Kind::Write;
+}
+
+TEST(StoreTest, APlansRunsAreAddedOnceInThePlansOrder)
+{
+    TempDir dir;
+    SeriesStore store(dir.file("s.sqlite"));
+    const SeriesPlan first = SmallPlan({4, 2}, 10, 2);
+    EXPECT_EQ(store.addPlan(first, kRecord), 4u);
+    EXPECT_EQ(store.addPlan(first, kRecord), 0u);
+    // A wider plan adds only what is new, after the runs already there.
+    const SeriesPlan wider = SmallPlan({4, 2}, 10, 3);
+    EXPECT_EQ(store.addPlan(wider, kRecord), 2u);
+
+    const std::vector<zarudiv::PendingRun> runs = store.pendingRuns(wider, 0, 100);
+    ASSERT_EQ(runs.size(), 6u);
+    const std::vector<std::pair<int, std::uint32_t>> expected = {{4, 10}, {2, 10}, {4, 11},
+                                                                 {2, 11}, {4, 12}, {2, 12}};
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        EXPECT_EQ(runs[i].id, static_cast<std::int64_t>(i + 1));
+        EXPECT_EQ(runs[i].key.setting.generations, expected[i].first) << i;
+        EXPECT_EQ(runs[i].key.seed, expected[i].second) << i;
+    }
+    // Batches continue after the last id handed out.
+    EXPECT_EQ(store.pendingRuns(wider, 2, 3).front().id, 3);
+    EXPECT_EQ(store.pendingRuns(first, 4, 100).size(), 0u);
+}
+
+TEST(StoreTest, ADoneRunIsStoredWholeAndLeavesThePendingList)
+{
+    TempDir dir;
+    SeriesStore store(dir.file("s.sqlite"));
+    const SeriesPlan plan = SmallPlan({4}, 1, 3);
+    store.addPlan(plan, kRecord);
+    const std::vector<zarudiv::PendingRun> runs = store.pendingRuns(plan, 0, 10);
+    store.storeRun(DoneRun(runs[1], 250.5));
+    RunOutcome failed;
+    failed.runId = runs[2].id;
+    failed.status = RunStatus::Failed;
+    failed.error = "Gleitkommaüberlauf";
+    store.storeRun(failed);
+
+    EXPECT_EQ(store.countDone(plan), 1u);
+    // A failed run is tried again.
+    const std::vector<zarudiv::PendingRun> left = store.pendingRuns(plan, 0, 10);
+    ASSERT_EQ(left.size(), 2u);
+    EXPECT_EQ(left[0].id, runs[0].id);
+    EXPECT_EQ(left[1].id, runs[2].id);
+
+    const std::vector<zarudiv::RunFinal> finals = store.finals(plan, {4, 3, 500});
+    ASSERT_EQ(finals.size(), 1u);
+    EXPECT_EQ(finals[0].bestQ, 250.5);
+    std::vector<std::pair<int, double>> rows;
+    store.forEachGeneration(plan, {4, 3, 500}, 2, 3,
+                            [&](int g, double q) { rows.emplace_back(g, q); });
+    EXPECT_EQ(rows, (std::vector<std::pair<int, double>>{{2, 250.5}, {3, 250.5}}));
+
+    // Storing the same run twice is a fault, and it changes nothing.
+    EXPECT_THROW(store.storeRun(DoneRun(runs[1], 1.0)), SeriesStoreError);
+    EXPECT_EQ(store.finals(plan, {4, 3, 500})[0].bestQ, 250.5);
+
+    SQLite::Database db(dir.file("s.sqlite"), SQLite::OPEN_READONLY);
+    EXPECT_EQ(db.execAndGet("SELECT count(*) FROM generations").getInt(), 4);
+    EXPECT_EQ(db.execAndGet("SELECT status || ':' || error FROM runs WHERE id = 3").getString(),
+              "failed:Gleitkommaüberlauf");
+    EXPECT_EQ(db.execAndGet("PRAGMA journal_mode").getString(), "wal");
+}
+
+TEST(StoreTest, OtherFilesAndASecondSeriesAreRefusedUntouched)
+{
+    TempDir dir;
+    const std::string text = dir.file("notes.txt");
+    std::ofstream(text) << "generations, mutants and steps: a plain text file of many bytes, not a "
+                           "database at all, and certainly not ours to change in any way\n";
+    const std::string before = zarudiv::testing::ReadBytes(text);
+    EXPECT_EQ(OpeningFails(text), SeriesStoreError::Kind::NotOurs);
+    EXPECT_EQ(zarudiv::testing::ReadBytes(text), before);
+
+    const std::string foreign = dir.file("foreign.sqlite");
+    {
+        SQLite::Database db(foreign, SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
+        db.exec("CREATE TABLE runs(x)");
+    }
+    EXPECT_EQ(OpeningFails(foreign), SeriesStoreError::Kind::NotOurs);
+    EXPECT_EQ(OpeningFails(dir.file("missing/s.sqlite")), SeriesStoreError::Kind::CannotOpen);
+    EXPECT_EQ(OpeningFails(dir.path().string()), SeriesStoreError::Kind::CannotOpen);
+
+    const std::string ours = dir.file("s.sqlite");
+    {
+        SeriesStore first(ours);
+        EXPECT_EQ(OpeningFails(ours), SeriesStoreError::Kind::InUse);
+    }
+    SeriesStore again(ours);  // free once the first has closed it
+}
+
+TEST(StoreTest, AnOlderSchemaIsBroughtUpToDateAndANewerOneRefused)
+{
+    TempDir dir;
+    const std::string file = dir.file("s.sqlite");
+    { SeriesStore store(file); }
+    {
+        // Version 1 had no host column.
+        SQLite::Database db(file, SQLite::OPEN_READWRITE);
+        db.exec("ALTER TABLE runs DROP COLUMN host; PRAGMA user_version = 1");
+    }
+    {
+        SeriesStore store(file);
+        const SeriesPlan plan = SmallPlan({2}, 1, 1);
+        store.addPlan(plan, kRecord);
+        RunOutcome outcome = DoneRun(store.pendingRuns(plan, 0, 1).front(), 9.5);
+        outcome.host = "node-07";
+        store.storeRun(outcome);
+    }
+    {
+        SQLite::Database db(file, SQLite::OPEN_READWRITE);
+        EXPECT_EQ(db.execAndGet("PRAGMA user_version").getInt(), SeriesStore::kSchemaVersion);
+        EXPECT_EQ(db.execAndGet("SELECT host FROM runs").getString(), "node-07");
+        db.exec("PRAGMA user_version = 99");
+    }
+    EXPECT_EQ(OpeningFails(file), SeriesStoreError::Kind::NotOurs);
+}
+
+}  // namespace

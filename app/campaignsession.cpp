@@ -15,7 +15,7 @@ namespace zarudiv {
 
 CampaignSession::CampaignSession(TForm1& form) : form_(form)
 {
-    timer_.setInterval(25);
+    timer_.setInterval(40);
     connect(&timer_, &QTimer::timeout, this, &CampaignSession::showFrame);
 }
 

@@ -48,7 +48,7 @@ public:
     // The campaign stops at the end of the generation that runs.
     void requestStop() { stop_.request(); }
 
-    // How often the window shows the campaign's state (25 ms by default).
+    // How often the window shows the campaign's state (40 ms by default).
     void setFrameInterval(int milliseconds) { timer_.setInterval(milliseconds); }
 
 signals:

@@ -25,8 +25,9 @@ void ImageArea::showPicture(const QImage& picture)
 {
     if (picture.isNull() == shown_.isNull() && picture.cacheKey() == shownKey_)
         return;
-    // A copy of its own: the picture's bitmap may be drawn on again elsewhere.
-    shown_ = picture.copy();
+    // Shared, not copied: a bitmap that is drawn on again elsewhere is copied
+    // there first, as QImage does when a shared image changes.
+    shown_ = picture;
     shownKey_ = picture.cacheKey();
     update();
 }

@@ -23,7 +23,7 @@ public:
     // Shows the canvas's bitmap as it is now (only where no campaign draws).
     void showCanvas();
     // Shows a picture of the canvas taken elsewhere; a null picture shows the
-    // panel beneath. The area keeps a copy of its own.
+    // panel beneath.
     void showPicture(const QImage& picture);
     // What the area shows.
     const QImage& shown() const { return shown_; }
@@ -34,7 +34,7 @@ protected:
 private:
     Canvas canvas_;
     QImage shown_;
-    qint64 shownKey_ = 0;  // the cache key of the picture shown_ was copied from
+    qint64 shownKey_ = 0;  // the cache key of the picture shown
 };
 
 }  // namespace zarudiv

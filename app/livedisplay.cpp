@@ -135,7 +135,8 @@ std::optional<ScreenFrame> LiveDisplay::takeFrame(std::uint64_t shown)
         const std::lock_guard<std::mutex> lock(mutex_);
         if (published_.number > shown)
             frame = published_;
-        // The window holds its own copy now.
+        // The window holds the frame now: the worker's next drawing on a
+        // bitmap the window shares copies it only while the window shows it.
         for (QImage& image : published_.pictures)
             image = QImage();
     }

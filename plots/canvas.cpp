@@ -1,11 +1,9 @@
 #include "plots/canvas.h"
 
-#include <QColor>
-#include <QFontMetrics>
-#include <QPainter>
 
 #include "evolution/fpu.h"
 #include "plots/canvas_font.h"
+#include "plots/canvas_text.h"
 #include "plots/raster.h"
 #include "plots/resolve_colour.h"
 
@@ -62,18 +60,13 @@ void Canvas::textOut(int x, int y, const QString& text)
     // The toolkit's text code may leave floating-point flags behind; they are
     // not the campaign's faults.
     const FpuFlagsShield shield;
-    const QFont& font = CanvasFont();
-    const TextCell& cell = CanvasTextCell();
-    const int width = QFontMetrics(font).horizontalAdvance(text);
-    {
-        QPainter painter(&image);
-        painter.setRenderHint(QPainter::TextAntialiasing, false);
-        painter.fillRect(x, y, width, cell.height(), QColor(ResolveColour(brushColour_)));
-        painter.setFont(font);
-        painter.setPen(QColor(0, 0, 0));
-        painter.drawText(x, y + cell.ascent, text);
-    }
-    x_ = x + width;
+    const TextStamp& stamp = CanvasTextStamp(text);
+    const QRgb brush = ResolveColour(brushColour_);
+    if (stamp.exact)
+        StampText(image, x, y, stamp, brush);
+    else
+        DrawTextDirectly(image, x, y, text, brush);
+    x_ = x + stamp.width;
     y_ = y;
 }
 

@@ -12,6 +12,7 @@
 #include "campaign/colours.h"
 #include "plots/canvas.h"
 #include "plots/canvas_font.h"
+#include "plots/canvas_text.h"
 #include "plots/raster.h"
 #include "plots/resolve_colour.h"
 #include "tests/plots/pixels.h"
@@ -317,6 +318,34 @@ TEST(CanvasText, IsClippedAndEmptyTextDrawsNothing)
     empty.textOut(3, 2, QString());
     EXPECT_EQ(empty.penX(), 3);
     EXPECT_EQ(PixelsOf(empty.bitmap(), kWhitePx).size(), 160u);
+}
+
+// Text is drawn by the toolkit once and stamped afterwards: the stamp must
+// set exactly the pixels the toolkit sets, wherever the text stands, over any
+// background, clipped at every edge.
+TEST(CanvasText, AStampedTextIsWhatTheToolkitDraws)
+{
+    const QString texts[] = {QStringLiteral("AKTIVATOR"), QStringLiteral("INHIBITOR "),
+                             QStringLiteral("Funktionsaufrufe"), QStringLiteral("Q"),
+                             QStringLiteral("  "), QStringLiteral(" totale Qualitaet "),
+                             QStringLiteral("gÄjy_|(Qp)"), QString()};
+    const QPoint places[] = {{10, 20}, {0, 0}, {-7, 3}, {150, 40}, {30, -6}, {100, 118}, {-40, -10}};
+    std::mt19937 random(3);
+    for (const QString& text : texts) {
+        const TextStamp& stamp = CanvasTextStamp(text);
+        ASSERT_TRUE(stamp.exact) << text.toStdString();
+        for (const QPoint& at : places) {
+            QImage background(160, 124, QImage::Format_RGB32);
+            for (int y = 0; y < background.height(); ++y)
+                for (int x = 0; x < background.width(); ++x)
+                    background.setPixel(x, y, qRgb(static_cast<int>(random() % 256), 200, 90));
+            QImage stamped = background.copy();
+            QImage drawn = background.copy();
+            StampText(stamped, at.x(), at.y(), stamp, qRgb(227, 227, 227));
+            DrawTextDirectly(drawn, at.x(), at.y(), text, qRgb(227, 227, 227));
+            ASSERT_EQ(stamped, drawn) << text.toStdString() << " at " << at.x() << "," << at.y();
+        }
+    }
 }
 
 TEST(CanvasFont, TahomaCellIsElevenAboveTheBaselineAndTwoBelow)

@@ -66,6 +66,29 @@ public:
             image_.setPixel(x, y, colour);
     }
 
+    // Columns left .. right of rows top .. bottom, clipped.
+    void fillBox(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom,
+                 QRgb colour)
+    {
+        left = std::max<std::int64_t>(left, 0);
+        top = std::max<std::int64_t>(top, 0);
+        right = std::min<std::int64_t>(right, width_ - 1);
+        bottom = std::min<std::int64_t>(bottom, height_ - 1);
+        if (left > right)
+            return;
+        for (std::int64_t y = top; y <= bottom; ++y)
+            fillRow(static_cast<int>(y), static_cast<int>(left), static_cast<int>(right), colour);
+    }
+
+    // The stamps of a pen of width w on the pixels (x0..x1, y0..y1) of a row
+    // or a column: the box they make together.
+    void stampRun(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1, int w,
+                  QRgb colour)
+    {
+        fillBox(std::min(x0, x1) - w / 2, std::min(y0, y1) - w / 2,
+                std::max(x0, x1) - w / 2 + w - 1, std::max(y0, y1) - w / 2 + w - 1, colour);
+    }
+
     // The square stamp of a pen of width w at (x, y), clipped.
     void stamp(int x, int y, int w, QRgb colour)
     {
@@ -139,30 +162,25 @@ void Box(QImage& image, int x1, int y1, int x2, int y2, int penWidth, QRgb pen, 
     if (left > right || top > bottom)
         return;
     Pixels pixels(image);
-    const i64 fillLeft = std::max<i64>(left, 0);
-    const i64 fillRight = std::min<i64>(right, pixels.width() - 1);
-    if (fillLeft <= fillRight)
-        for (i64 y = std::max<i64>(top, 0); y <= std::min<i64>(bottom, pixels.height() - 1); ++y)
-            pixels.fillRow(static_cast<int>(y), static_cast<int>(fillLeft),
-                           static_cast<int>(fillRight), brush);
+    pixels.fillBox(left, top, right, bottom, brush);
 
+    // The edge pixels' stamps, row by row and column by column.
     const int w = std::max(penWidth, 1);
     const Span edgeX = Reach(left, right, pixels.width(), w);
     const Span edgeY = Reach(top, bottom, pixels.height(), w);
-    const auto stamp = [&](i64 x, i64 y) {
-        pixels.stamp(static_cast<int>(x), static_cast<int>(y), w, pen);
-    };
-    for (i64 x = edgeX.first; x <= edgeX.last; ++x) {
+    if (edgeX.first <= edgeX.last) {
         if (top >= edgeY.first && top <= edgeY.last)
-            stamp(x, top);
+            pixels.stampRun(edgeX.first, top, edgeX.last, top, w, pen);
         if (bottom != top && bottom >= edgeY.first && bottom <= edgeY.last)
-            stamp(x, bottom);
+            pixels.stampRun(edgeX.first, bottom, edgeX.last, bottom, w, pen);
     }
-    for (i64 y = std::max(top + 1, edgeY.first); y <= std::min(bottom - 1, edgeY.last); ++y) {
+    const i64 firstInside = std::max(top + 1, edgeY.first);
+    const i64 lastInside = std::min(bottom - 1, edgeY.last);
+    if (firstInside <= lastInside) {
         if (left >= edgeX.first && left <= edgeX.last)
-            stamp(left, y);
+            pixels.stampRun(left, firstInside, left, lastInside, w, pen);
         if (right != left && right >= edgeX.first && right <= edgeX.last)
-            stamp(right, y);
+            pixels.stampRun(right, firstInside, right, lastInside, w, pen);
     }
 }
 
@@ -225,22 +243,11 @@ void Line(QImage& image, int x1, int y1, int x2, int y2, int penWidth, QRgb pen)
     }
     Pixels pixels(image);
     if (n1 == n2) {
-        // Along a row or a column the stamps make one box: the pixels from
-        // `first` to `last` on the major axis, each widened by the stamp.
-        const i64 low = std::min(first, last) - w / 2;
-        const i64 high = std::max(first, last) - w / 2 + w - 1;
-        const i64 across = i64{n1} - w / 2;
-        const auto clampX = [&](i64 v) { return std::clamp<i64>(v, 0, pixels.width() - 1); };
-        const auto clampY = [&](i64 v) { return std::clamp<i64>(v, 0, pixels.height() - 1); };
-        const i64 left = xMajor ? low : across;
-        const i64 right = xMajor ? high : across + w - 1;
-        const i64 top = xMajor ? across : low;
-        const i64 bottom = xMajor ? across + w - 1 : high;
-        if (right < 0 || bottom < 0 || left >= pixels.width() || top >= pixels.height())
-            return;
-        for (i64 y = clampY(top); y <= clampY(bottom); ++y)
-            pixels.fillRow(static_cast<int>(y), static_cast<int>(clampX(left)),
-                           static_cast<int>(clampX(right)), pen);
+        // Along a row or a column the stamps make one box.
+        if (xMajor)
+            pixels.stampRun(first, n1, last, n1, w, pen);
+        else
+            pixels.stampRun(n1, first, n1, last, w, pen);
         return;
     }
     for (i64 m = first;; m += step) {

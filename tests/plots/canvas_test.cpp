@@ -227,6 +227,38 @@ TEST(CanvasRectangle, OutlinesColumnsX1AndX2Minus1AndRowsY1AndY2Minus1)
     }
 }
 
+// A rectangle is its box filled with the brush and the stamps of its edge
+// pixels in the pen: the edges are filled as bands, so they are checked
+// against stamping pixel by pixel, for every pen width, clipped.
+TEST(CanvasRectangle, EdgesAreTheUnionOfTheirStamps)
+{
+    std::mt19937 random(11);
+    std::uniform_int_distribution<int> coordinate(-6, 25);
+    std::uniform_int_distribution<int> width(0, 5);
+    for (int i = 0; i < 2000; ++i) {
+        const int pen = width(random);
+        const int x1 = coordinate(random), y1 = coordinate(random);
+        const int x2 = coordinate(random), y2 = coordinate(random);
+        QImage drawn(20, 14, QImage::Format_RGB32);
+        drawn.fill(kWhitePx);
+        raster::Rectangle(drawn, x1, y1, x2, y2, pen, kRedPx, kBluePx);
+
+        QImage stamped(20, 14, QImage::Format_RGB32);
+        stamped.fill(kWhitePx);
+        const int left = std::min(x1, x2), right = std::max(x1, x2);
+        const int top = std::min(y1, y2), bottom = std::max(y1, y2);
+        for (int y = top; y < bottom; ++y)
+            for (int x = left; x < right; ++x)
+                raster::PutPixel(stamped, x, y, kBluePx);
+        for (int y = top; y < bottom; ++y)
+            for (int x = left; x < right; ++x)
+                if (x == left || x == right - 1 || y == top || y == bottom - 1)
+                    raster::Stamp(stamped, x, y, pen, kRedPx);
+        ASSERT_EQ(drawn, stamped) << "(" << x1 << "," << y1 << ")-(" << x2 << "," << y2 << ") pen "
+                                  << pen;
+    }
+}
+
 TEST(CanvasRectangle, WidePenFramesBothSidesOfTheEdge)
 {
     Canvas canvas(20, 16);

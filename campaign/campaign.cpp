@@ -83,10 +83,12 @@ private:
     void startEngine();
     void runGeneration(int g);
     void mutantsLiteral();
-    void mutantsEngine();
+    void prepareMutants();
+    void acceptMutants();
     void showMutant(int m);
     void showStep(long double step);
     void accept(double q, long double step, const MutantLaw& law, const TVector& state);
+    bool prepareNextGeneration(int g);
     void endGeneration(int g);
 
     const CampaignSettings& settings_;
@@ -108,10 +110,19 @@ private:
     std::int64_t accepted_ = 0;
     int acceptedInGeneration_ = 0;
 
-    std::unique_ptr<MutantEngine> engineImpl_;
+    struct DrawFault {
+        FloatingPointFault::Kind kind;
+        bool beforeStepShown;
+    };
     std::vector<MutantLaw> laws_;
     std::vector<long double> steps_;
     std::vector<MutantOutcome> outcomes_;
+    std::size_t drawn_ = 0;
+    std::optional<DrawFault> drawFault_;
+    bool prepared_ = false;  // the next generation's mutants are drawn and handed out
+    // Declared last, so that it goes first: a batch still in flight writes
+    // into the vectors above until the engine has finished it.
+    std::unique_ptr<MutantEngine> engineImpl_;
 };
 
 void Campaign::makeVectors()
@@ -196,7 +207,7 @@ void Campaign::runGeneration(int g)
         display_.showText(TextRole::Generation, Of(g, settings_.maxGenerationen));
     });
     if (engineImpl_)
-        mutantsEngine();
+        acceptMutants();
     else
         mutantsLiteral();
     endGeneration(g);
@@ -256,48 +267,69 @@ void Campaign::mutantsLiteral()
 // number of draws (4 + 2n for its law, 2n for the quality measure's scratch
 // vectors), so the sequence does not depend on any computed value. The
 // evaluations then run in parallel and are accepted in mutant order.
-void Campaign::mutantsEngine()
+// The same mutants with their draws made up front: each mutant consumes a fixed
+// number of draws (4 + 2n for its law, 2n for the quality measure's scratch
+// vectors), so the sequence does not depend on any computed value. The
+// evaluations then run on the engine's threads and are accepted in mutant
+// order. A generation's mutants are drawn and handed to the engine before the
+// previous generation's pictures are drawn (endGeneration), so that the
+// pictures take no time of their own on a machine whose cores all evaluate.
+void Campaign::prepareMutants()
 {
     const auto count = static_cast<std::size_t>(settings_.maxMutanten);
-    // A fault while drawing mutant m ends the campaign there, before or after
-    // its step width is shown, as in the sequential order.
-    struct DrawFault {
-        FloatingPointFault::Kind kind;
-        bool beforeStepShown;
-    };
-    std::optional<DrawFault> drawFault;
-    std::size_t drawn = 0;
-    while (drawn < count && !drawFault) {
+    drawFault_.reset();
+    drawn_ = 0;
+    while (drawn_ < count && !drawFault_) {
         ClearFpuFaults();
-        steps_[drawn] = MutantStep(parent_, startStep_, gen_);
-        SettleFpu(steps_[drawn]);
+        steps_[drawn_] = MutantStep(parent_, startStep_, gen_);
+        SettleFpu(steps_[drawn_]);
         if (const auto kind = TakeFpuFault()) {
-            drawFault = DrawFault{*kind, true};
+            drawFault_ = DrawFault{*kind, true};
         } else {
-            MutateLaw(parent_, steps_[drawn], gen_, laws_[drawn]);
-            SettleFpu(laws_[drawn]);
+            MutateLaw(parent_, steps_[drawn_], gen_, laws_[drawn_]);
+            SettleFpu(laws_[drawn_]);
             if (const auto lawKind = TakeFpuFault())
-                drawFault = DrawFault{*lawKind, false};
+                drawFault_ = DrawFault{*lawKind, false};
         }
         gen_.skip(2 * kSites);
-        ++drawn;
+        ++drawn_;
     }
     // A mutant whose draws faulted is not evaluated; nothing after it runs.
-    engineImpl_->evaluate(laws_, outcomes_, drawFault ? drawn - 1 : drawn);
+    engineImpl_->begin(laws_, outcomes_, drawFault_ ? drawn_ - 1 : drawn_);
+    prepared_ = true;
+}
 
-    for (std::size_t i = 0; i < drawn; ++i) {
-        const bool faulted = drawFault && i + 1 == drawn;
+void Campaign::acceptMutants()
+{
+    if (!prepared_)
+        prepareMutants();
+    prepared_ = false;
+    engineImpl_->finish();
+    for (std::size_t i = 0; i < drawn_; ++i) {
+        const bool faulted = drawFault_ && i + 1 == drawn_;
         showMutant(static_cast<int>(i) + 1);
-        if (faulted && drawFault->beforeStepShown)
-            throw FloatingPointFault(drawFault->kind);
+        // A fault while drawing mutant m ends the campaign there, before or
+        // after its step width is shown, as in the sequential order.
+        if (faulted && drawFault_->beforeStepShown)
+            throw FloatingPointFault(drawFault_->kind);
         showStep(steps_[i]);
         if (faulted)
-            throw FloatingPointFault(drawFault->kind);
+            throw FloatingPointFault(drawFault_->kind);
         const MutantOutcome& outcome = outcomes_[i];
         if (outcome.fault)
             throw FloatingPointFault(*outcome.fault);
         accept(outcome.quality, steps_[i], laws_[i], outcome.state);
     }
+}
+
+bool Campaign::prepareNextGeneration(int g)
+{
+    if (!engineImpl_ || g >= settings_.maxGenerationen || (stop_ != nullptr && stop_->requested()))
+        return false;
+    // The two diffusion-law plots' draws come first in the sequence.
+    gen_.skip(4 * static_cast<std::uint64_t>(kSites));
+    prepareMutants();
+    return true;
 }
 
 void Campaign::endGeneration(int g)
@@ -322,9 +354,14 @@ void Campaign::endGeneration(int g)
     CheckedRegion([&] { display_.addQualityPoint(point); });
 
     // The diffusion-law plots draw from the generator: they are part of the
-    // campaign's sequence of draws.
-    CheckedRegion([&] { display_.plotDiffusionLaw(PlotRole::ActivatorLaw, parent_.activator, gen_); });
-    CheckedRegion([&] { display_.plotDiffusionLaw(PlotRole::InhibitorLaw, parent_.inhibitor, gen_); });
+    // campaign's sequence of draws. What they draw is overwritten before it
+    // is used, so the pictures do not depend on it: with the next generation
+    // still to come, its mutants are drawn after the plots' draws and handed
+    // to the engine first, and the plots draw on a copy of the generator.
+    Generator plotGen = gen_;
+    Generator& lawGen = prepareNextGeneration(g) ? plotGen : gen_;
+    CheckedRegion([&] { display_.plotDiffusionLaw(PlotRole::ActivatorLaw, parent_.activator, lawGen); });
+    CheckedRegion([&] { display_.plotDiffusionLaw(PlotRole::InhibitorLaw, parent_.inhibitor, lawGen); });
     CheckedRegion([&] { display_.plotSpectrum(PlotRole::ActivatorSpectrum, parent_.activator); });
     CheckedRegion([&] { display_.plotSpectrum(PlotRole::InhibitorSpectrum, parent_.inhibitor); });
     CheckedRegion([&] { display_.plotVector(PlotRole::BestEvolvedVector, kBlue, bestEvolved_); });

@@ -59,6 +59,9 @@ MutantEngine::MutantEngine(const TVector& start, const TVector& target, int step
 
 MutantEngine::~MutantEngine()
 {
+    // A batch still being evaluated is seen through: its outcomes are written
+    // into the caller's vectors.
+    finish();
     {
         std::lock_guard<std::mutex> lock(mutex_);
         stop_.store(true);
@@ -128,9 +131,10 @@ void MutantEngine::workerLoop()
     }
 }
 
-void MutantEngine::evaluate(const std::vector<MutantLaw>& laws,
-                            std::vector<MutantOutcome>& outcomes, std::size_t count)
+void MutantEngine::begin(const std::vector<MutantLaw>& laws, std::vector<MutantOutcome>& outcomes,
+                         std::size_t count)
 {
+    finish();
     if (outcomes.size() < count)
         outcomes.resize(count);
     laws_ = &laws;
@@ -145,6 +149,14 @@ void MutantEngine::evaluate(const std::vector<MutantLaw>& laws,
     }
     if (!workers_.empty())
         wake_.notify_all();
+    inFlight_ = true;
+}
+
+void MutantEngine::finish()
+{
+    if (!inFlight_)
+        return;
+    inFlight_ = false;
     runShare();
     const auto finished = [&] { return busy_.load(std::memory_order_acquire) == 0; };
     if (!SpinUntil(spin_, finished)) {
@@ -153,6 +165,13 @@ void MutantEngine::evaluate(const std::vector<MutantLaw>& laws,
     }
     // The calling thread's own flags must not leak into the driver's checks.
     ClearFpuFaults();
+}
+
+void MutantEngine::evaluate(const std::vector<MutantLaw>& laws,
+                            std::vector<MutantOutcome>& outcomes, std::size_t count)
+{
+    begin(laws, outcomes, count);
+    finish();
 }
 
 }  // namespace zarudiv

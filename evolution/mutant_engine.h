@@ -62,6 +62,15 @@ public:
     void evaluate(const std::vector<MutantLaw>& laws, std::vector<MutantOutcome>& outcomes,
                   std::size_t count);
 
+    // The same in two halves, so that the calling thread can do other work
+    // while the other threads evaluate: begin() hands the batch to them,
+    // finish() evaluates what is left on the calling thread and waits for
+    // the rest. The vectors must outlive finish() (the destructor finishes a
+    // batch still in flight).
+    void begin(const std::vector<MutantLaw>& laws, std::vector<MutantOutcome>& outcomes,
+               std::size_t count);
+    void finish();
+
 private:
     void workerLoop();
     void runShare();
@@ -90,6 +99,7 @@ private:
     std::size_t count_ = 0;
     std::atomic<std::size_t> next_{0};        // next mutant to hand out
     std::atomic<std::size_t> firstFault_{0};  // first faulting mutant so far, or count_
+    bool inFlight_ = false;  // begun and not yet finished (the calling thread's own state)
 };
 
 }  // namespace zarudiv

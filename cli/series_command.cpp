@@ -240,7 +240,9 @@ int RunSeriesCommand(const SeriesOptions& options, const std::string& commandLin
 
     const std::uint64_t doneNow = done + report.stored;
     if (report.stopSignal != 0) {
-        Say("stopped by " + SignalName(report.stopSignal) + ": " + std::to_string(doneNow) + " of " +
+        const std::string sentTo =
+            report.stoppedIn.empty() ? "" : " (sent to " + report.stoppedIn + ")";
+        Say("stopped by " + SignalName(report.stopSignal) + sentTo + ": " + std::to_string(doneNow) + " of " +
             std::to_string(plan.runCount()) + " runs done and stored, " +
             std::to_string(report.abandoned) +
             " abandoned; run the same command again to continue");
@@ -249,6 +251,12 @@ int RunSeriesCommand(const SeriesOptions& options, const std::string& commandLin
     farewell.finish();
     if (!report.writeError.empty()) {
         Say("--db " + options.db + ": cannot store a run: " + report.writeError + "; " +
+            std::to_string(doneNow) + " runs are stored, run the same command again to continue");
+        return kSeriesFailed;
+    }
+    if (report.abandoned > 0) {
+        // Only a process that vanished leaves runs behind without a stop.
+        Say(Plural(report.abandoned, "run was", "runs were") + " abandoned; " +
             std::to_string(doneNow) + " runs are stored, run the same command again to continue");
         return kSeriesFailed;
     }

@@ -103,6 +103,14 @@ void Coordinator::collect(std::chrono::milliseconds wait, std::vector<RunOutcome
         used_[at->second.group] -= at->second.cores;
         inFlight_.erase(at);
     }
+    // A signal that reached one process of the job stops the whole series;
+    // the group said so before the runs it abandoned came back.
+    for (std::size_t g = 0; g < groups_.size() && !stopping_; ++g)
+        if (const int signal = groups_[g]->stopSignal(); signal != 0) {
+            report_.stopSignal = signal;
+            report_.stoppedIn = groups_[g]->name();
+            stopAll();
+        }
 }
 
 void Coordinator::storeAll(std::vector<RunOutcome>& outcomes)

@@ -33,12 +33,17 @@ struct SeriesReport {
     std::uint64_t failed = 0;     // runs stored as failed
     std::uint64_t abandoned = 0;  // runs stopped while they ran
     int stopSignal = 0;           // the signal that stopped the series, if one did
+    std::string stoppedIn;        // where it arrived, when not in this process
     std::string writeError;       // why the database could not be written, if it could not
     double computeSeconds = 0.0;  // the runs' own times, added up
     double storeSeconds = 0.0;    // spent writing the database and the protocol files
     double wallSeconds = 0.0;
 
-    bool complete() const { return stopSignal == 0 && writeError.empty() && failed == 0; }
+    // Every run this start took on is stored as done.
+    bool complete() const
+    {
+        return stopSignal == 0 && writeError.empty() && failed == 0 && abandoned == 0;
+    }
 };
 
 class Coordinator {

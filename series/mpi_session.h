@@ -16,6 +16,7 @@ enum MessageTag : int {
     kTagStop,       // rank 0 to a process: abandon the runs in flight
     kTagFinish,     // rank 0 to a process: no more runs, end
     kTagBye,        // a process to rank 0: ending
+    kTagStopping,   // a process to rank 0: a stop signal reached it, stop the series
 };
 
 class MpiSession {

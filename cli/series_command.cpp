@@ -249,15 +249,28 @@ int RunSeriesCommand(const SeriesOptions& options, const std::string& commandLin
         return 128 + report.stopSignal;
     }
     farewell.finish();
+    // Each of these stopped the series before its end; the runs stored
+    // until then are whole, and the same command goes on from there.
+    const std::string goOn = "; " + std::to_string(doneNow) + " of " +
+                             std::to_string(plan.runCount()) +
+                             " runs are stored, run the same command again to continue";
     if (!report.writeError.empty()) {
-        Say("--db " + options.db + ": cannot store a run: " + report.writeError + "; " +
-            std::to_string(doneNow) + " runs are stored, run the same command again to continue");
+        Say("--db " + options.db + ": cannot store a run: " + report.writeError + goOn);
+        return kSeriesFailed;
+    }
+    if (!report.readError.empty()) {
+        Say("--db " + options.db + ": cannot read the runs to do: " + report.readError + goOn);
+        return kSeriesFailed;
+    }
+    if (!report.fault.empty()) {
+        Say("a fault between the processes of the series: " + report.fault +
+            " (nothing of it is stored)" + goOn);
         return kSeriesFailed;
     }
     if (report.abandoned > 0) {
-        // Only a process that vanished leaves runs behind without a stop.
-        Say(Plural(report.abandoned, "run was", "runs were") + " abandoned; " +
-            std::to_string(doneNow) + " runs are stored, run the same command again to continue");
+        // Not reached while the coordinator keeps its word; a series with
+        // runs left behind must not end as complete, whatever left them.
+        Say(Plural(report.abandoned, "run was", "runs were") + " abandoned" + goOn);
         return kSeriesFailed;
     }
     if (report.stored + report.failed > 0) {

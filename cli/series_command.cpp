@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstdio>
 #include <ctime>
+#include <filesystem>
 #include <memory>
 
 #include "evolution/random_source.h"
@@ -56,20 +57,34 @@ std::string SignalName(int signal)
     return "signal " + std::to_string(signal);
 }
 
-// The directories and files the results go to are checked before any run:
-// hours of computing must not end in a path that was mistyped.
+// The directories and files the results go to are checked before any run,
+// and only once the database is this series' (a refused series leaves
+// nothing behind): hours of computing must not end in a path that was
+// mistyped or cannot be written.
 std::string CheckOutputs(const SeriesOptions& options)
 {
     if (options.protocolsDir)
-        if (const std::string problem = MakeDirectory(*options.protocolsDir); !problem.empty())
+        if (const std::string problem = PrepareDirectory(*options.protocolsDir); !problem.empty())
             return "--protocols " + *options.protocolsDir + ": " + problem;
     if (options.plotsDir)
-        if (const std::string problem = MakeDirectory(*options.plotsDir); !problem.empty())
+        if (const std::string problem = PrepareDirectory(*options.plotsDir); !problem.empty())
             return "--plots " + *options.plotsDir + ": " + problem;
     if (options.csvFile)
         if (const std::string problem = CheckWritable(*options.csvFile); !problem.empty())
             return "--csv " + *options.csvFile + ": " + problem;
     return {};
+}
+
+// Whether two names lead to the same file (which need not exist yet).
+bool SameFile(const std::string& a, const std::string& b)
+{
+    const auto canonical = [](const std::string& name, std::error_code& error) {
+        return std::filesystem::weakly_canonical(std::filesystem::absolute(name, error), error);
+    };
+    std::error_code errorA, errorB;
+    const auto canonicalA = canonical(a, errorA);
+    const auto canonicalB = canonical(b, errorB);
+    return !errorA && !errorB && canonicalA == canonicalB;
 }
 
 // Under MPI the other processes wait for rank 0 to hand out runs: whichever
@@ -157,8 +172,9 @@ int RunSeriesCommand(const SeriesOptions& options, const std::string& commandLin
 {
     InstallStopSignals();
     WorkersFarewell farewell(processes);
-    if (const std::string problem = CheckOutputs(options); !problem.empty()) {
-        Say(problem);
+    if (options.csvFile && SameFile(*options.csvFile, options.db)) {
+        Say("--csv " + *options.csvFile + ": is the database (--db " + options.db +
+            "); give another file");
         return kSeriesBadInput;
     }
 
@@ -178,6 +194,11 @@ int RunSeriesCommand(const SeriesOptions& options, const std::string& commandLin
     } catch (const SeriesStoreError& error) {
         Say("--db " + options.db + ": " + error.what());
         return error.kind() == SeriesStoreError::Kind::InUse ? kSeriesDatabaseBusy : kSeriesBadInput;
+    }
+    if (const std::string problem = CheckOutputs(options); !problem.empty()) {
+        Say(problem);
+        store->discardIfNew();
+        return kSeriesFailed;
     }
 
     const std::string host = HostName();

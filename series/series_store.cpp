@@ -112,17 +112,20 @@ SeriesStore::SeriesStore(const std::string& fileName) : fileName_(fileName)
     // (POSIX) locks. The descriptor stays open until SQLite has closed the
     // database: closing any descriptor of a file drops the process's POSIX
     // locks on it.
-    lockFd_ = ::open(fileName.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    lockFd_ = ::open(fileName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    created_ = lockFd_ >= 0;
+    if (lockFd_ < 0 && errno == EEXIST)
+        lockFd_ = ::open(fileName.c_str(), O_RDWR | O_CLOEXEC);
     if (lockFd_ < 0)
         throw SeriesStoreError(Kind::CannotOpen, std::strerror(errno));
     struct stat info {};
     if (::fstat(lockFd_, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(lockFd_);
+        close();
         throw SeriesStoreError(Kind::CannotOpen, "not a regular file");
     }
     if (::flock(lockFd_, LOCK_EX | LOCK_NB) != 0) {
         const int code = errno;
-        ::close(lockFd_);
+        close();
         if (code == EWOULDBLOCK)
             throw SeriesStoreError(Kind::InUse,
                                    "another series is using this database; wait until it has "
@@ -143,27 +146,21 @@ SeriesStore::SeriesStore(const std::string& fileName) : fileName_(fileName)
             *db_, "UPDATE runs SET status = 'failed', error = ?, seconds = ?, host = ? "
                   "WHERE id = ? AND status <> 'done'");
     } catch (const SQLite::Exception& error) {
-        insertGeneration_.reset();
-        markDone_.reset();
-        markFailed_.reset();
-        db_.reset();
-        ::close(lockFd_);
+        close();
         const int code = error.getErrorCode();
         if (code == SQLITE_NOTADB || code == SQLITE_CORRUPT)
             throw SeriesStoreError(Kind::NotOurs,
                                    std::string("not a series database (") + error.what() + ")");
         throw SeriesStoreError(Kind::CannotOpen, error.what());
     } catch (...) {
-        insertGeneration_.reset();
-        markDone_.reset();
-        markFailed_.reset();
-        db_.reset();
-        ::close(lockFd_);
+        close();
         throw;
     }
 }
 
-SeriesStore::~SeriesStore()
+SeriesStore::~SeriesStore() { close(); }
+
+void SeriesStore::close()
 {
     insertGeneration_.reset();
     markDone_.reset();
@@ -171,6 +168,23 @@ SeriesStore::~SeriesStore()
     db_.reset();
     if (lockFd_ >= 0)
         ::close(lockFd_);
+    lockFd_ = -1;
+}
+
+void SeriesStore::discardIfNew()
+{
+    // SQLite closes first (the last connection takes its side files along);
+    // the file goes while the lock still keeps another series out.
+    insertGeneration_.reset();
+    markDone_.reset();
+    markFailed_.reset();
+    db_.reset();
+    if (created_) {
+        for (const char* suffix : {"-wal", "-shm", "-journal"})
+            ::unlink((fileName_ + suffix).c_str());
+        ::unlink(fileName_.c_str());
+    }
+    close();
 }
 
 void SeriesStore::checkOrCreateSchema()

@@ -68,6 +68,12 @@ public:
 
     const std::string& fileName() const { return fileName_; }
 
+    // For a series refused after the database was opened (its outputs
+    // cannot be written): closes the database, and removes it when this
+    // store created the file, so that the refusal leaves no new database.
+    // Nothing else may be called afterwards.
+    void discardIfNew();
+
     // Records a start of the plan, and adds the plan's runs that are not in
     // the database yet as pending, in the plan's order (so that the run ids
     // do not depend on how the series is run). Returns the number added.
@@ -102,8 +108,11 @@ private:
     void storeDone(const RunOutcome& outcome);
     void storeFailed(const RunOutcome& outcome);
 
+    void close();
+
     std::string fileName_;
     int lockFd_ = -1;  // flock on the database file: one series at a time
+    bool created_ = false;  // the file did not exist before
     std::unique_ptr<SQLite::Database> db_;
     std::unique_ptr<SQLite::Statement> insertGeneration_;
     std::unique_ptr<SQLite::Statement> markDone_;

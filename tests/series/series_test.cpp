@@ -16,6 +16,7 @@
 #include "series/series_store.h"
 #include "tests/series/series_dump.h"
 #include "tests/support/process.h"
+#include "tests/support/small_mount.h"
 
 namespace {
 
@@ -322,8 +323,9 @@ TEST(SeriesTest, BadInputExitsWithTwoAndLeavesTheDatabaseAlone)
          "(got \"2,\")\n"},
         {"--generations 5 --mutants 2 --step 1 --repeat 0",
          "zarudiv-series: --repeat needs a whole number from 1 to 100000 (got \"0\")\n"},
-        {"--generations 5 --mutants 2 --step 1 --repeat 1 --csv missing/t.csv",
-         "zarudiv-series: --csv missing/t.csv: No such file or directory\n"},
+        {"--generations 5 --mutants 2 --step 1 --repeat 1 --csv ./series.sqlite",
+         "zarudiv-series: --csv ./series.sqlite: is the database (--db series.sqlite); give "
+         "another file\n"},
     };
     for (const Case& c : cases) {
         const ProcessResult run = Series(dir, c.args);
@@ -340,12 +342,55 @@ TEST(SeriesTest, BadInputExitsWithTwoAndLeavesTheDatabaseAlone)
         << notOurs.err;
     EXPECT_EQ(ReadBytes(dir.file("notes.sqlite")), "not a database, but a file somebody needs\n");
 
-    // A database another series holds is refused, not waited for.
+    // A database another series holds is refused, not waited for, and the
+    // refused series makes none of its outputs.
     zarudiv::SeriesStore holder(dir.file("busy.sqlite"));
     const ProcessResult busy =
-        Series(dir, "--generations 5 --mutants 2 --step 1 --repeat 1 --seed 1 --db busy.sqlite");
+        Series(dir, "--generations 5 --mutants 2 --step 1 --repeat 1 --seed 1 --db busy.sqlite "
+                    "--csv t.csv --protocols prot --plots pics");
     EXPECT_EQ(busy.exitCode, 3);
     EXPECT_NE(busy.err.find("another series is using this database"), std::string::npos) << busy.err;
+    for (const char* output : {"t.csv", "prot", "pics"})
+        EXPECT_FALSE(std::filesystem::exists(dir.file(output))) << output;
+}
+
+TEST(SeriesTest, OutputsThatCannotBeWrittenFailBeforeAnyRun)
+{
+    TempDir dir;
+    const std::string plan = "--generations 5 --mutants 2 --step 1 --repeat 2 --seed 1";
+    // An earlier series' database is kept as it was; a new one is not left behind.
+    ASSERT_EQ(Series(dir, plan + " --db kept.sqlite").exitCode, 0);
+    const std::string kept = Dump(dir.file("kept.sqlite"));
+
+    std::vector<std::pair<std::string, std::string>> cases = {
+        {"--csv missing/t.csv", "--csv missing/t.csv: No such file or directory"},
+        {"--protocols kept.sqlite", "--protocols kept.sqlite: Not a directory"},
+    };
+    // As root, permissions do not stop a write: a read-only file system does.
+    zarudiv::testing::SmallMount readOnly("ro,size=64k");
+    if (readOnly.mounted()) {
+        const std::string ro = readOnly.dir().path().string();
+        cases.push_back({"--protocols " + ro, "--protocols " + ro +
+                                                  ": no file can be written there (Read-only "
+                                                  "file system)"});
+        cases.push_back({"--plots " + ro, "--plots " + ro +
+                                              ": no file can be written there (Read-only file "
+                                              "system)"});
+        cases.push_back({"--csv " + ro + "/t.csv", "--csv " + ro + "/t.csv: Read-only file system"});
+    } else {
+        std::printf("read-only outputs not tried: %s\n", readOnly.reason().c_str());
+    }
+    for (const auto& [option, message] : cases) {
+        for (const char* db : {"new.sqlite", "kept.sqlite"}) {
+            SCOPED_TRACE(option + " --db " + db);
+            const ProcessResult run = Series(dir, plan + " " + option + " --db " + db);
+            EXPECT_EQ(run.exitCode, 1);
+            EXPECT_EQ(run.err, "zarudiv-series: " + message + "\n");
+            EXPECT_EQ(run.out, "");
+        }
+        EXPECT_FALSE(std::filesystem::exists(dir.file("new.sqlite")));
+        EXPECT_EQ(Dump(dir.file("kept.sqlite")), kept);
+    }
 }
 
 }  // namespace

@@ -2,8 +2,10 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <memory>
@@ -326,8 +328,14 @@ int RunSeriesCommand(const SeriesOptions& options, const std::string& commandLin
     int exitCode = kSeriesDone;
     try {
         const std::vector<SettingSummary> summaries = SummariseSeries(*store, plan);
-        std::fputs(SummaryTable(summaries).c_str(), stdout);
-        std::fflush(stdout);
+        // The table is what the series was asked for: one that does not
+        // arrive (stdout on a full disk, a closed pipe) is a failure.
+        if (std::fputs(SummaryTable(summaries).c_str(), stdout) < 0 || std::fflush(stdout) != 0) {
+            Say(std::string("the table cannot be written to the standard output (") +
+                std::strerror(errno) + ")");
+            exitCode = kSeriesFailed;
+            std::clearerr(stdout);  // said once is enough
+        }
         if (options.csvFile)
             if (const std::string problem = WriteWholeFile(*options.csvFile, SummaryCsv(summaries));
                 !problem.empty()) {

@@ -380,6 +380,17 @@ TEST(SeriesTest, OutputsThatCannotBeWrittenFailBeforeAnyRun)
     } else {
         std::printf("read-only outputs not tried: %s\n", readOnly.reason().c_str());
     }
+    // A table that cannot be written is a failure too; the runs stay stored.
+    const ProcessResult full =
+        zarudiv::testing::RunProgram(dir, ZARUDIV_SERIES, plan + " --db full.sqlite", "",
+                                     " >/dev/full 2>" + Quote(dir.file("stderr.txt")));
+    EXPECT_EQ(full.exitCode, 1);
+    EXPECT_NE(full.err.find("\nzarudiv-series: the table cannot be written to the standard "
+                            "output (No space left on device)\n"),
+              std::string::npos)
+        << full.err;
+    EXPECT_EQ(Count(dir.file("full.sqlite"), "SELECT count(*) FROM runs WHERE status = 'done'"), 2);
+
     for (const auto& [option, message] : cases) {
         for (const char* db : {"new.sqlite", "kept.sqlite"}) {
             SCOPED_TRACE(option + " --db " + db);

@@ -306,6 +306,19 @@ TEST(SeriesTest, TheTableTheCsvAndThePicturesComeFromTheDatabase)
         EXPECT_EQ(png.substr(0, 8), "\x89PNG\r\n\x1a\n") << picture;
         EXPECT_EQ(png.substr(16, 8), std::string("\0\0\x05\x00\0\0\x02\xf8", 8)) << picture;  // 1280x760
     }
+
+    // Thirty settings: the pictures are drawn (the best 24 as curves), and
+    // written whole, nothing left beside them.
+    const ProcessResult many = Series(dir, "--generations 3 --mutants 1,2,3,4,5 --step 1,2,3,4,5,6 "
+                                           "--repeat 1 --seed 11 --db many.sqlite --plots many");
+    ASSERT_EQ(many.exitCode, 0) << many.err;
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.file("many")))
+        files.push_back(entry.path().filename().string());
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::string>{"convergence.png", "final-q.png"}));
+    for (const std::string& file : files)
+        EXPECT_EQ(ReadBytes(dir.file("many/" + file)).substr(0, 8), "\x89PNG\r\n\x1a\n") << file;
 }
 
 TEST(SeriesTest, BadInputExitsWithTwoAndLeavesTheDatabaseAlone)

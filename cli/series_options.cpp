@@ -8,6 +8,7 @@
 
 #include "cli/number_list_option.h"
 #include "cli/whole_number_option.h"
+#include "series/series_store.h"
 
 namespace zarudiv {
 
@@ -94,7 +95,15 @@ struct SeriesCommandLine {
         AddText(app, "--db", "FILE",
                 "the series database (default series.sqlite); created when missing, resumed "
                 "when it holds runs of the plan",
-                "a file name", [&o](const std::string& name) { o.db = name; });
+                "a file name", [&o](const std::string& name) {
+                    if (SqliteTakesAsSpecial(name))
+                        throw CLI::ValidationError(
+                            "--db " + name + " is a name SQLite keeps for " +
+                            (name == ":memory:" ? "a database in memory, which keeps nothing"
+                                                : "a URI") +
+                            "; give a file name (./" + name + " for a file of that name)");
+                    o.db = name;
+                });
         AddWholeNumber(app, kThreads,
                        [&o](std::uint64_t v) { o.threads = static_cast<unsigned>(v); });
         AddText(app, "--protocols", "DIR",

@@ -88,6 +88,11 @@ void Writing(Work&& work)
 
 }  // namespace
 
+bool SqliteTakesAsSpecial(const std::string& fileName)
+{
+    return fileName == ":memory:" || fileName.rfind("file:", 0) == 0;
+}
+
 std::string SeedCondition(const SeriesPlan& plan)
 {
     const std::uint32_t first = plan.firstSeed;
@@ -133,7 +138,9 @@ SeriesStore::SeriesStore(const std::string& fileName) : fileName_(fileName)
         throw SeriesStoreError(Kind::CannotOpen, std::strerror(code));
     }
     try {
-        db_ = std::make_unique<SQLite::Database>(fileName, SQLite::OPEN_READWRITE, 10000);
+        // The file just locked, by a name SQLite cannot take for anything else.
+        const std::string path = SqliteTakesAsSpecial(fileName) ? "./" + fileName : fileName;
+        db_ = std::make_unique<SQLite::Database>(path, SQLite::OPEN_READWRITE, 10000);
         checkOrCreateSchema();
         insertGeneration_ = std::make_unique<SQLite::Statement>(
             *db_, "INSERT INTO generations(run_id, generation, best_q, step_width, accepted) "

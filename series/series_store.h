@@ -119,6 +119,11 @@ private:
     std::unique_ptr<SQLite::Statement> markFailed_;
 };
 
+// SQLite takes ":memory:" for a database in memory and, where URIs are
+// enabled, a name that begins with "file:" for a URI; a series must keep
+// its runs in the file it names.
+bool SqliteTakesAsSpecial(const std::string& fileName);
+
 // The SQL condition that selects the plan's runs in the runs table.
 std::string PlanCondition(const SeriesPlan& plan);
 // The SQL condition that selects the plan's seeds.

@@ -336,6 +336,9 @@ TEST(SeriesTest, BadInputExitsWithTwoAndLeavesTheDatabaseAlone)
          "(got \"2,\")\n"},
         {"--generations 5 --mutants 2 --step 1 --repeat 0",
          "zarudiv-series: --repeat needs a whole number from 1 to 100000 (got \"0\")\n"},
+        {"--generations 5 --mutants 2 --step 1 --repeat 1 --db :memory:",
+         "zarudiv-series: --db :memory: is a name SQLite keeps for a database in memory, which "
+         "keeps nothing; give a file name (./:memory: for a file of that name)\n"},
         {"--generations 5 --mutants 2 --step 1 --repeat 1 --csv ./series.sqlite",
          "zarudiv-series: --csv ./series.sqlite: is the database (--db series.sqlite); give "
          "another file\n"},
@@ -344,7 +347,8 @@ TEST(SeriesTest, BadInputExitsWithTwoAndLeavesTheDatabaseAlone)
         const ProcessResult run = Series(dir, c.args);
         EXPECT_EQ(run.exitCode, 2) << c.args;
         EXPECT_EQ(run.err, c.message) << c.args;
-        EXPECT_FALSE(std::filesystem::exists(dir.file("series.sqlite"))) << c.args;
+        for (const char* db : {"series.sqlite", ":memory:"})
+            EXPECT_FALSE(std::filesystem::exists(dir.file(db))) << c.args;
     }
 
     std::ofstream(dir.file("notes.sqlite")) << "not a database, but a file somebody needs\n";

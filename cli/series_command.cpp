@@ -206,7 +206,13 @@ int RunSeriesCommand(const SeriesOptions& options, const std::string& commandLin
     const std::string host = HostName();
     std::uint64_t done = 0;
     try {
-        store->addPlan(plan, PlanRecord{commandLine, UtcNow(), ZARUDIV_VERSION, host});
+        if (!store->addPlan(plan, PlanRecord{commandLine, UtcNow(), ZARUDIV_VERSION, host},
+                            [] { return StopSignal() != 0; })) {
+            Say("stopped by " + SignalName(StopSignal()) +
+                " while the plan was recorded; nothing of it was recorded or run; run the same "
+                "command again to start the series");
+            return 128 + StopSignal();
+        }
         done = store->countDone(plan);
     } catch (const std::exception& error) {
         Say("--db " + options.db + ": cannot record the plan: " + error.what());

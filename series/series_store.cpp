@@ -233,9 +233,11 @@ void SeriesStore::checkOrCreateSchema()
     }
 }
 
-std::uint64_t SeriesStore::addPlan(const SeriesPlan& plan, const PlanRecord& record)
+std::optional<std::uint64_t> SeriesStore::addPlan(const SeriesPlan& plan, const PlanRecord& record,
+                                                  const std::function<bool()>& stopRequested)
 {
     std::uint64_t added = 0;
+    bool stopped = false;
     Writing([&] {
         SQLite::Transaction transaction(*db_, SQLite::TransactionBehavior::IMMEDIATE);
         SQLite::Statement insertPlan(
@@ -259,6 +261,11 @@ std::uint64_t SeriesStore::addPlan(const SeriesPlan& plan, const PlanRecord& rec
                   "VALUES (?, ?, ?, ?, ?)");
         insertRun.bind(1, planId);
         for (std::uint64_t i = 0; i < plan.runCount(); ++i) {
+            // Leaving rolls the transaction back: all of the plan or nothing.
+            if (i % 4096 == 0 && stopRequested && stopRequested()) {
+                stopped = true;
+                return;
+            }
             const RunKey key = plan.run(i);
             insertRun.bind(2, key.setting.generations);
             insertRun.bind(3, key.setting.mutants);
@@ -269,6 +276,8 @@ std::uint64_t SeriesStore::addPlan(const SeriesPlan& plan, const PlanRecord& rec
         }
         transaction.commit();
     });
+    if (stopped)
+        return std::nullopt;
     return added;
 }
 

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -76,8 +77,11 @@ public:
 
     // Records a start of the plan, and adds the plan's runs that are not in
     // the database yet as pending, in the plan's order (so that the run ids
-    // do not depend on how the series is run). Returns the number added.
-    std::uint64_t addPlan(const SeriesPlan& plan, const PlanRecord& record);
+    // do not depend on how the series is run). Returns the number added, or
+    // nothing when stopRequested said yes before the end: then nothing of
+    // the plan is recorded (a plan of millions of runs takes seconds).
+    std::optional<std::uint64_t> addPlan(const SeriesPlan& plan, const PlanRecord& record,
+                                         const std::function<bool()>& stopRequested = {});
 
     // The plan's runs that are done.
     std::uint64_t countDone(const SeriesPlan& plan);

@@ -145,20 +145,29 @@ TEST(SeriesTest, TheDatabaseIsTheSameForEveryThreadCount)
     EXPECT_FALSE(plans.executeStep());
 }
 
+// Waits until the series has stored `runs` runs, or has ended.
+void AwaitDone(const BackgroundProcess& running, const std::string& db, std::int64_t runs)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    while (running.running() && std::chrono::steady_clock::now() < deadline) {
+        if (zarudiv::testing::CountRows(db, "runs", "status = 'done'") >= runs)
+            return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
 TEST(SeriesTest, AStoppedSeriesResumesWithoutRepeatingARun)
 {
     TempDir dir;
-    const std::string plan = "--generations 60 --mutants 8 --step 700 --repeat 10 --seed 3";
+    // On one thread the series runs for seconds after its second run is
+    // stored, and the signal arrives within milliseconds; the resumed and
+    // the uninterrupted series take two threads.
+    const std::string plan = "--generations 60 --mutants 8 --step 700 --repeat 24 --seed 3";
     const std::string db = dir.file("s.sqlite");
-    BackgroundProcess running(dir, Quote(ZARUDIV_SERIES) + " " + plan + " --threads 2 --db s.sqlite");
+    BackgroundProcess running(dir, Quote(ZARUDIV_SERIES) + " " + plan + " --threads 1 --db s.sqlite");
     ASSERT_TRUE(running.started());
-    // Stop it once two runs are stored.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (running.running() && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        if (zarudiv::testing::CountRows(db, "runs", "status = 'done'") >= 2)
-            break;
-    }
+    AwaitDone(running, db, 2);
+    ASSERT_TRUE(running.running()) << "the series ended before the signal";
     running.signal(SIGINT);
     const ProcessResult stopped = running.wait();
     ASSERT_EQ(stopped.exitCode, 130) << stopped.err;
@@ -169,7 +178,7 @@ TEST(SeriesTest, AStoppedSeriesResumesWithoutRepeatingARun)
     // Only whole runs: each done run has all its generations, no other run any.
     const std::int64_t done = Count(db, "SELECT count(*) FROM runs WHERE status = 'done'");
     ASSERT_GE(done, 2);
-    ASSERT_LT(done, 10);
+    ASSERT_LT(done, 24);
     EXPECT_EQ(Count(db, "SELECT count(*) FROM generations"), 60 * done);
     EXPECT_EQ(Count(db, "SELECT count(*) FROM generations JOIN runs ON runs.id = run_id "
                         "WHERE status <> 'done'"),
@@ -183,7 +192,7 @@ TEST(SeriesTest, AStoppedSeriesResumesWithoutRepeatingARun)
     const ProcessResult resumed = Series(dir, plan + " --threads 2 --db s.sqlite");
     ASSERT_EQ(resumed.exitCode, 0) << resumed.err;
     EXPECT_NE(resumed.err.find(std::to_string(done) + " already done, " +
-                               std::to_string(10 - done) + " to run"),
+                               std::to_string(24 - done) + " to run"),
               std::string::npos) << resumed.err;
     // The runs done before kept their rows, timings included: none ran again.
     SQLite::Database reader(db, SQLite::OPEN_READONLY, kReaderWait);
@@ -194,8 +203,50 @@ TEST(SeriesTest, AStoppedSeriesResumesWithoutRepeatingARun)
     EXPECT_EQ(again.getColumn(0).getInt64(), done);
 
     // And the whole is what one uninterrupted series stores.
-    ASSERT_EQ(Series(dir, plan + " --threads 1 --db whole.sqlite").exitCode, 0);
+    ASSERT_EQ(Series(dir, plan + " --threads 2 --db whole.sqlite").exitCode, 0);
     EXPECT_EQ(Dump(db), Dump(dir.file("whole.sqlite")));
+}
+
+TEST(SeriesTest, SigtermStopsTheSeriesWhileItRecordsThePlanOrRuns)
+{
+    TempDir dir;
+    // Ten million runs take about a minute to record; the signal comes as
+    // soon as the database exists, and nothing of the plan is kept.
+    const std::string huge = "--generations 1,2,3,4,5,6,7,8,9,10 --mutants 1,2,3,4,5,6,7,8,9,10 "
+                             "--step 1,2,3,4,5,6,7,8,9,10 --repeat 10000 --seed 1";
+    BackgroundProcess recording(dir, Quote(ZARUDIV_SERIES) + " " + huge + " --db huge.sqlite",
+                                "recording");
+    ASSERT_TRUE(recording.started());
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (recording.running() && !std::filesystem::exists(dir.file("huge.sqlite")) &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    recording.signal(SIGTERM);
+    const ProcessResult stopped = recording.wait();
+    EXPECT_EQ(stopped.exitCode, 143) << stopped.err;
+    EXPECT_EQ(stopped.err,
+              "zarudiv-series: stopped by SIGTERM while the plan was recorded; nothing of it was "
+              "recorded or run; run the same command again to start the series\n");
+    EXPECT_EQ(zarudiv::testing::CountRows(dir.file("huge.sqlite"), "runs", "1"), 0);
+    EXPECT_EQ(zarudiv::testing::CountRows(dir.file("huge.sqlite"), "plans", "1"), 0);
+
+    // While the runs go on, SIGTERM stops the series as Ctrl-C does.
+    const std::string plan = "--generations 60 --mutants 8 --step 700 --repeat 24 --seed 5";
+    BackgroundProcess running(dir, Quote(ZARUDIV_SERIES) + " " + plan + " --threads 1 --db s.sqlite");
+    ASSERT_TRUE(running.started());
+    AwaitDone(running, dir.file("s.sqlite"), 1);
+    ASSERT_TRUE(running.running()) << "the series ended before the signal";
+    running.signal(SIGTERM);
+    const ProcessResult ended = running.wait();
+    EXPECT_EQ(ended.exitCode, 143) << ended.err;
+    const std::int64_t done = zarudiv::testing::CountRows(dir.file("s.sqlite"), "runs", "status = 'done'");
+    // The run in flight is abandoned, unless it ended with the signal.
+    const std::string last = ended.err.substr(ended.err.rfind("zarudiv-series: "));
+    const std::string stored = "zarudiv-series: stopped by SIGTERM: " + std::to_string(done) +
+                               " of 24 runs done and stored, ";
+    EXPECT_EQ(last.substr(0, stored.size()), stored) << last;
+    EXPECT_TRUE(last.ends_with(" abandoned; run the same command again to continue\n")) << last;
+    EXPECT_EQ(ended.out, "");
 }
 
 TEST(SeriesTest, AnotherPlanAddsOnlyItsNewRuns)

@@ -145,17 +145,6 @@ TEST(SeriesTest, TheDatabaseIsTheSameForEveryThreadCount)
     EXPECT_FALSE(plans.executeStep());
 }
 
-// Waits until the series has stored `runs` runs, or has ended.
-void AwaitDone(const BackgroundProcess& running, const std::string& db, std::int64_t runs)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-    while (running.running() && std::chrono::steady_clock::now() < deadline) {
-        if (zarudiv::testing::CountRows(db, "runs", "status = 'done'") >= runs)
-            return;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-}
-
 TEST(SeriesTest, AStoppedSeriesResumesWithoutRepeatingARun)
 {
     TempDir dir;
@@ -166,7 +155,7 @@ TEST(SeriesTest, AStoppedSeriesResumesWithoutRepeatingARun)
     const std::string db = dir.file("s.sqlite");
     BackgroundProcess running(dir, Quote(ZARUDIV_SERIES) + " " + plan + " --threads 1 --db s.sqlite");
     ASSERT_TRUE(running.started());
-    AwaitDone(running, db, 2);
+    zarudiv::testing::AwaitDone(running, db, 2);
     ASSERT_TRUE(running.running()) << "the series ended before the signal";
     running.signal(SIGINT);
     const ProcessResult stopped = running.wait();
@@ -234,7 +223,7 @@ TEST(SeriesTest, SigtermStopsTheSeriesWhileItRecordsThePlanOrRuns)
     const std::string plan = "--generations 60 --mutants 8 --step 700 --repeat 24 --seed 5";
     BackgroundProcess running(dir, Quote(ZARUDIV_SERIES) + " " + plan + " --threads 1 --db s.sqlite");
     ASSERT_TRUE(running.started());
-    AwaitDone(running, dir.file("s.sqlite"), 1);
+    zarudiv::testing::AwaitDone(running, dir.file("s.sqlite"), 1);
     ASSERT_TRUE(running.running()) << "the series ended before the signal";
     running.signal(SIGTERM);
     const ProcessResult ended = running.wait();

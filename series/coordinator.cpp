@@ -84,8 +84,13 @@ void Coordinator::handOut()
         PendingRun run;
         if (bestFree == 0 || !nextJob(run))
             return;
-        // One core per run while there are enough runs; the last few runs
-        // share out the cores that would otherwise stay idle.
+        // One core per run while there are enough runs. A run that starts
+        // while fewer runs are left to start than cores are free shares out
+        // those cores (its mutant engine runs on them): a plan, or the rest
+        // of one, with fewer runs than threads. A campaign keeps its engine
+        // threads to its end, so at the tail of a long series, where cores
+        // become free one at a time after the last run has started, they
+        // stay idle.
         unsigned cores = 1;
         if (left < totalFree)
             cores = std::max(1u, static_cast<unsigned>(bestFree / left));

@@ -134,6 +134,12 @@ TEST(SeriesTest, TheDatabaseIsTheSameForEveryThreadCount)
     EXPECT_EQ(Count(dir.file("one.sqlite"), "SELECT count(*) FROM runs WHERE status = 'done' AND "
                                             "seed IN (4294967294, 4294967295, 0)"),
               12);
+    // Two runs on three threads: the second starts with two free cores and
+    // runs its mutants on both.
+    const std::string few = "--generations 9 --mutants 5,3 --step 300 --repeat 1 --seed 8";
+    ASSERT_EQ(Series(dir, few + " --threads 1 --db few1.sqlite").exitCode, 0);
+    ASSERT_EQ(Series(dir, few + " --threads 3 --db few3.sqlite").exitCode, 0);
+    EXPECT_EQ(Dump(dir.file("few1.sqlite")), Dump(dir.file("few3.sqlite")));
 
     SQLite::Database db(dir.file("three.sqlite"), SQLite::OPEN_READONLY, kReaderWait);
     SQLite::Statement plans(db, "SELECT command_line, started, program_version FROM plans");

@@ -129,6 +129,31 @@ void WarnAboutCores(unsigned threads, const std::string& where)
             "; under mpirun give --bind-to none, or --map-by with PE=" + std::to_string(threads));
 }
 
+// Runs done by an earlier start without --protocols have no protocol file,
+// and this start does not run them again: the set would look whole.
+void WarnAboutMissingProtocols(SeriesStore& store, const SeriesPlan& plan, const std::string& dir,
+                               std::uint64_t done)
+{
+    std::uint64_t missing = 0;
+    try {
+        store.forEachDone(plan, [&](const RunKey& key) {
+            std::error_code error;
+            if (!std::filesystem::exists(ProtocolPath(dir, key), error))
+                ++missing;
+        });
+    } catch (const std::exception& error) {
+        Say("warning: --protocols " + dir + ": cannot tell which runs done before have a "
+            "protocol there: " + error.what());
+        return;
+    }
+    if (missing > 0)
+        Say("warning: --protocols " + dir + ": " + std::to_string(missing) + " of the " +
+            Plural(done, "run", "runs") +
+            " done before have no protocol there (they ran without --protocols) and are not run "
+            "again; zarudiv-run --generations G --mutants M --step P --seed S --save --protocol "
+            "FILE writes any run's protocol");
+}
+
 RunCampaignOptions CampaignOptions(const SeriesOptions& options, const std::string& host)
 {
     RunCampaignOptions runOptions;
@@ -218,6 +243,8 @@ int RunSeriesCommand(const SeriesOptions& options, const std::string& commandLin
         Say("--db " + options.db + ": cannot record the plan: " + error.what());
         return kSeriesFailed;
     }
+    if (options.protocolsDir && done > 0)
+        WarnAboutMissingProtocols(*store, plan, *options.protocolsDir, done);
     const unsigned threads = options.threads != 0 ? options.threads : AvailableCores();
     const std::uint64_t toRun = plan.runCount() - done;
     WarnAboutCores(threads, processes > 1 ? "rank 0 on " + host : "the series");

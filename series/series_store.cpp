@@ -364,6 +364,20 @@ void SeriesStore::storeFailed(const RunOutcome& outcome)
     });
 }
 
+void SeriesStore::forEachDone(const SeriesPlan& plan, const std::function<void(const RunKey&)>& call)
+{
+    SQLite::Statement select(*db_, "SELECT generations, mutants, step_ppm, seed FROM runs "
+                                   "WHERE status = 'done' AND " + PlanCondition(plan));
+    while (select.executeStep()) {
+        RunKey key;
+        key.setting.generations = select.getColumn(0).getInt();
+        key.setting.mutants = select.getColumn(1).getInt();
+        key.setting.stepPpm = select.getColumn(2).getInt();
+        key.seed = static_cast<std::uint32_t>(select.getColumn(3).getInt64());
+        call(key);
+    }
+}
+
 std::vector<RunFinal> SeriesStore::finals(const SeriesPlan& plan, const Setting& setting)
 {
     SQLite::Statement select(*db_, "SELECT best_q, best_generation FROM runs WHERE status = 'done' "

@@ -94,6 +94,8 @@ public:
     // error), in one transaction. Throws SeriesStoreError::Write.
     void storeRun(const RunOutcome& outcome);
 
+    // Calls back with the key of every done run of the plan, one at a time.
+    void forEachDone(const SeriesPlan& plan, const std::function<void(const RunKey&)>& call);
     // The done runs of one setting of the plan.
     std::vector<RunFinal> finals(const SeriesPlan& plan, const Setting& setting);
     // Calls back with (generation, best Q) for every stored generation in

@@ -248,10 +248,21 @@ TEST(SeriesTest, AnotherPlanAddsOnlyItsNewRuns)
 {
     TempDir dir;
     ASSERT_EQ(Series(dir, "--generations 5 --mutants 2 --step 100 --repeat 2 --seed 1").exitCode, 0);
+    // Protocols asked for only now: the two runs done before have none, and
+    // the series says so.
     const ProcessResult wider =
-        Series(dir, "--generations 5,7 --mutants 2 --step 100 --repeat 3 --seed 1");
+        Series(dir, "--generations 5,7 --mutants 2 --step 100 --repeat 3 --seed 1 --protocols prot");
     ASSERT_EQ(wider.exitCode, 0) << wider.err;
     EXPECT_NE(wider.err.find("= 6 runs; 2 already done, 4 to run"), std::string::npos) << wider.err;
+    EXPECT_NE(wider.err.find("zarudiv-series: warning: --protocols prot: 2 of the 2 runs done before "
+                             "have no protocol there (they ran without --protocols) and are not "
+                             "run again; zarudiv-run --generations G --mutants M --step P --seed "
+                             "S --save --protocol FILE writes any run's protocol\n"),
+              std::string::npos)
+        << wider.err;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.file("prot")),
+                            std::filesystem::directory_iterator()),
+              4);
     const std::string db = dir.file("series.sqlite");
     EXPECT_EQ(Count(db, "SELECT count(*) FROM runs"), 6);
     EXPECT_EQ(Count(db, "SELECT count(*) FROM plans"), 2);

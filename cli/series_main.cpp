@@ -45,10 +45,10 @@ int Finish(int code)
 
 int main(int argc, char** argv)
 {
-    // Started by mpirun or srun, the process is one of a job's; without a
-    // launcher it runs the series alone and never touches MPI.
+    // Started by mpirun or srun, the process is one of a job's; alone (no
+    // launcher, or a job of one) it runs the series and never touches MPI.
     std::unique_ptr<MpiSession> mpi;
-    if (MpiSession::Launched()) {
+    if (MpiSession::LaunchedSize() > 1) {
         try {
             mpi = std::make_unique<MpiSession>(argc, argv);
         } catch (const std::exception& error) {

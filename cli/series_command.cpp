@@ -222,6 +222,11 @@ int RunSeriesCommand(const SeriesOptions& options, const std::string& commandLin
         Say("--db " + options.db + ": " + error.what());
         return error.kind() == SeriesStoreError::Kind::InUse ? kSeriesDatabaseBusy : kSeriesBadInput;
     }
+    if (store->journalMode() != "wal")
+        Say("warning: --db " + options.db + ": SQLite keeps the journal in mode '" +
+            store->journalMode() +
+            "', not WAL (the file system does not allow it): the series works, but a program "
+            "that reads the database meanwhile holds up its writes");
     if (const std::string problem = CheckOutputs(options); !problem.empty()) {
         Say(problem);
         store->discardIfNew();

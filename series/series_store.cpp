@@ -213,7 +213,9 @@ void SeriesStore::checkOrCreateSchema()
         throw SeriesStoreError(Kind::NotOurs, "an SQLite database of another program, not a "
                                               "series database");
     }
-    db_->exec("PRAGMA journal_mode = WAL");
+    // SQLite answers with the mode it keeps: not WAL where the file system
+    // or the VFS cannot share memory between processes.
+    journalMode_ = db_->execAndGet("PRAGMA journal_mode = WAL").getString();
     // In WAL mode NORMAL loses no committed run when the process dies; only
     // a power cut may take the last few, and never leaves a half run.
     db_->exec("PRAGMA synchronous = NORMAL");

@@ -68,6 +68,10 @@ public:
     SeriesStore& operator=(const SeriesStore&) = delete;
 
     const std::string& fileName() const { return fileName_; }
+    // The journal mode SQLite took: "wal", unless the file system does not
+    // allow it. The series works in any mode, but readers then hold up its
+    // writes.
+    const std::string& journalMode() const { return journalMode_; }
 
     // For a series refused after the database was opened (its outputs
     // cannot be written): closes the database, and removes it when this
@@ -119,6 +123,7 @@ private:
     std::string fileName_;
     int lockFd_ = -1;  // flock on the database file: one series at a time
     bool created_ = false;  // the file did not exist before
+    std::string journalMode_;
     std::unique_ptr<SQLite::Database> db_;
     std::unique_ptr<SQLite::Statement> insertGeneration_;
     std::unique_ptr<SQLite::Statement> markDone_;

@@ -391,12 +391,13 @@ int RunSeriesCommand(const SeriesOptions& options, const std::string& commandLin
         Say("--db " + options.db + ": cannot read the results: " + error.what());
         return kSeriesFailed;
     }
-    if (report.failed > 0) {
+    if (report.failed > 0)
         Say(Plural(report.failed, "run", "runs") +
             " failed; the errors are in the database (runs with status 'failed'); run the "
             "same command again to retry");
+    // Every other way of leaving runs undone has ended the series above.
+    if (!report.complete())
         exitCode = kSeriesFailed;
-    }
     return exitCode;
 }
 

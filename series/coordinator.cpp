@@ -209,7 +209,7 @@ void Coordinator::storeAll(std::vector<RunOutcome>& outcomes)
             ++report_.failed;
     }
     report_.storeSeconds += SecondsSince(start);
-    progress_.update(report_.stored + report_.failed, report_.failed);
+    progress_.update(report_.stored, report_.failed);
 }
 
 void Coordinator::fail(std::string& what, const std::string& why)

@@ -214,4 +214,43 @@ TEST(CoordinatorTest, RunsThatCannotBeReadEndTheSeriesWithTheError)
     EXPECT_EQ(local.submitted + remote.submitted, 0);
 }
 
+TEST(CoordinatorTest, FailedRunsAreStoredAndCountedApartFromDoneOnes)
+{
+    Series series(4);
+    const auto failOnSeed11 = [](const std::string& host) {
+        return [host](const RunJob& job) {
+            RunOutcome outcome = Finished(job, host);
+            if (job.key.seed == 11) {
+                outcome = RunOutcome{};
+                outcome.runId = job.runId;
+                outcome.key = job.key;
+                outcome.status = RunStatus::Failed;
+                outcome.error = "Gleitkommaueberlauf";
+            }
+            return outcome;
+        };
+    };
+    FakeGroup local("this process", "here", failOnSeed11("here"));
+    FakeGroup remote("rank 1 on there", "there", failOnSeed11("there"));
+    std::FILE* terminal = std::tmpfile();
+    ASSERT_NE(terminal, nullptr);
+    zarudiv::ProgressLine progress(true, terminal, series.plan.runCount(), 0);
+    Coordinator coordinator(series.store, series.plan, {&local, &remote},
+                            zarudiv::CoordinatorOptions{}, progress);
+    const SeriesReport report = coordinator.run(series.plan.runCount());
+
+    EXPECT_EQ(report.stored, 3u);
+    EXPECT_EQ(report.failed, 1u);
+    EXPECT_FALSE(report.complete());
+    EXPECT_EQ(series.count("runs", "status = 'failed' AND seed = 11 AND error = 'Gleitkommaueberlauf'"), 1);
+    // The last progress line: three done of four, the failed one apart.
+    std::rewind(terminal);
+    std::string shown;
+    for (int c; (c = std::fgetc(terminal)) != EOF;)
+        shown += static_cast<char>(c);
+    std::fclose(terminal);
+    const std::string last = shown.substr(shown.rfind('\r') + 1);
+    EXPECT_EQ(last.rfind("runs 3 of 4 done, 1 failed, ", 0), 0u) << last;
+}
+
 }  // namespace

@@ -2,9 +2,12 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <memory>
 
 #include "evolution/random_source.h"
@@ -56,20 +59,34 @@ std::string SignalName(int signal)
     return "signal " + std::to_string(signal);
 }
 
-// The directories and files the results go to are checked before any run:
-// hours of computing must not end in a path that was mistyped.
+// The directories and files the results go to are checked before any run,
+// and only once the database is this series' (a refused series leaves
+// nothing behind): hours of computing must not end in a path that was
+// mistyped or cannot be written.
 std::string CheckOutputs(const SeriesOptions& options)
 {
     if (options.protocolsDir)
-        if (const std::string problem = MakeDirectory(*options.protocolsDir); !problem.empty())
+        if (const std::string problem = PrepareDirectory(*options.protocolsDir); !problem.empty())
             return "--protocols " + *options.protocolsDir + ": " + problem;
     if (options.plotsDir)
-        if (const std::string problem = MakeDirectory(*options.plotsDir); !problem.empty())
+        if (const std::string problem = PrepareDirectory(*options.plotsDir); !problem.empty())
             return "--plots " + *options.plotsDir + ": " + problem;
     if (options.csvFile)
         if (const std::string problem = CheckWritable(*options.csvFile); !problem.empty())
             return "--csv " + *options.csvFile + ": " + problem;
     return {};
+}
+
+// Whether two names lead to the same file (which need not exist yet).
+bool SameFile(const std::string& a, const std::string& b)
+{
+    const auto canonical = [](const std::string& name, std::error_code& error) {
+        return std::filesystem::weakly_canonical(std::filesystem::absolute(name, error), error);
+    };
+    std::error_code errorA, errorB;
+    const auto canonicalA = canonical(a, errorA);
+    const auto canonicalB = canonical(b, errorB);
+    return !errorA && !errorB && canonicalA == canonicalB;
 }
 
 // Under MPI the other processes wait for rank 0 to hand out runs: whichever
@@ -110,6 +127,31 @@ void WarnAboutCores(unsigned threads, const std::string& where)
         Say("warning: " + where + " runs " + Plural(threads, "thread", "threads") +
             " but may use only " + Plural(cores, "core", "cores") +
             "; under mpirun give --bind-to none, or --map-by with PE=" + std::to_string(threads));
+}
+
+// Runs done by an earlier start without --protocols have no protocol file,
+// and this start does not run them again: the set would look whole.
+void WarnAboutMissingProtocols(SeriesStore& store, const SeriesPlan& plan, const std::string& dir,
+                               std::uint64_t done)
+{
+    std::uint64_t missing = 0;
+    try {
+        store.forEachDone(plan, [&](const RunKey& key) {
+            std::error_code error;
+            if (!std::filesystem::exists(ProtocolPath(dir, key), error))
+                ++missing;
+        });
+    } catch (const std::exception& error) {
+        Say("warning: --protocols " + dir + ": cannot tell which runs done before have a "
+            "protocol there: " + error.what());
+        return;
+    }
+    if (missing > 0)
+        Say("warning: --protocols " + dir + ": " + std::to_string(missing) + " of the " +
+            Plural(done, "run", "runs") +
+            " done before have no protocol there (they ran without --protocols) and are not run "
+            "again; zarudiv-run --generations G --mutants M --step P --seed S --save --protocol "
+            "FILE writes any run's protocol");
 }
 
 RunCampaignOptions CampaignOptions(const SeriesOptions& options, const std::string& host)
@@ -157,8 +199,9 @@ int RunSeriesCommand(const SeriesOptions& options, const std::string& commandLin
 {
     InstallStopSignals();
     WorkersFarewell farewell(processes);
-    if (const std::string problem = CheckOutputs(options); !problem.empty()) {
-        Say(problem);
+    if (options.csvFile && SameFile(*options.csvFile, options.db)) {
+        Say("--csv " + *options.csvFile + ": is the database (--db " + options.db +
+            "); give another file");
         return kSeriesBadInput;
     }
 
@@ -179,16 +222,34 @@ int RunSeriesCommand(const SeriesOptions& options, const std::string& commandLin
         Say("--db " + options.db + ": " + error.what());
         return error.kind() == SeriesStoreError::Kind::InUse ? kSeriesDatabaseBusy : kSeriesBadInput;
     }
+    if (store->journalMode() != "wal")
+        Say("warning: --db " + options.db + ": SQLite keeps the journal in mode '" +
+            store->journalMode() +
+            "', not WAL (the file system does not allow it): the series works, but a program "
+            "that reads the database meanwhile holds up its writes");
+    if (const std::string problem = CheckOutputs(options); !problem.empty()) {
+        Say(problem);
+        store->discardIfNew();
+        return kSeriesFailed;
+    }
 
     const std::string host = HostName();
     std::uint64_t done = 0;
     try {
-        store->addPlan(plan, PlanRecord{commandLine, UtcNow(), ZARUDIV_VERSION, host});
+        if (!store->addPlan(plan, PlanRecord{commandLine, UtcNow(), ZARUDIV_VERSION, host},
+                            [] { return StopSignal() != 0; })) {
+            Say("stopped by " + SignalName(StopSignal()) +
+                " while the plan was recorded; nothing of it was recorded or run; run the same "
+                "command again to start the series");
+            return 128 + StopSignal();
+        }
         done = store->countDone(plan);
     } catch (const std::exception& error) {
         Say("--db " + options.db + ": cannot record the plan: " + error.what());
         return kSeriesFailed;
     }
+    if (options.protocolsDir && done > 0)
+        WarnAboutMissingProtocols(*store, plan, *options.protocolsDir, done);
     const unsigned threads = options.threads != 0 ? options.threads : AvailableCores();
     const std::uint64_t toRun = plan.runCount() - done;
     WarnAboutCores(threads, processes > 1 ? "rank 0 on " + host : "the series");
@@ -240,16 +301,37 @@ int RunSeriesCommand(const SeriesOptions& options, const std::string& commandLin
 
     const std::uint64_t doneNow = done + report.stored;
     if (report.stopSignal != 0) {
-        Say("stopped by " + SignalName(report.stopSignal) + ": " + std::to_string(doneNow) + " of " +
+        const std::string sentTo =
+            report.stoppedIn.empty() ? "" : " (sent to " + report.stoppedIn + ")";
+        Say("stopped by " + SignalName(report.stopSignal) + sentTo + ": " + std::to_string(doneNow) + " of " +
             std::to_string(plan.runCount()) + " runs done and stored, " +
             std::to_string(report.abandoned) +
             " abandoned; run the same command again to continue");
         return 128 + report.stopSignal;
     }
     farewell.finish();
+    // Each of these stopped the series before its end; the runs stored
+    // until then are whole, and the same command goes on from there.
+    const std::string goOn = "; " + std::to_string(doneNow) + " of " +
+                             std::to_string(plan.runCount()) +
+                             " runs are stored, run the same command again to continue";
     if (!report.writeError.empty()) {
-        Say("--db " + options.db + ": cannot store a run: " + report.writeError + "; " +
-            std::to_string(doneNow) + " runs are stored, run the same command again to continue");
+        Say("--db " + options.db + ": cannot store a run: " + report.writeError + goOn);
+        return kSeriesFailed;
+    }
+    if (!report.readError.empty()) {
+        Say("--db " + options.db + ": cannot read the runs to do: " + report.readError + goOn);
+        return kSeriesFailed;
+    }
+    if (!report.fault.empty()) {
+        Say("a fault between the processes of the series: " + report.fault +
+            " (nothing of it is stored)" + goOn);
+        return kSeriesFailed;
+    }
+    if (report.abandoned > 0) {
+        // Not reached while the coordinator keeps its word; a series with
+        // runs left behind must not end as complete, whatever left them.
+        Say(Plural(report.abandoned, "run was", "runs were") + " abandoned" + goOn);
         return kSeriesFailed;
     }
     if (report.stored + report.failed > 0) {
@@ -284,8 +366,14 @@ int RunSeriesCommand(const SeriesOptions& options, const std::string& commandLin
     int exitCode = kSeriesDone;
     try {
         const std::vector<SettingSummary> summaries = SummariseSeries(*store, plan);
-        std::fputs(SummaryTable(summaries).c_str(), stdout);
-        std::fflush(stdout);
+        // The table is what the series was asked for: one that does not
+        // arrive (stdout on a full disk, a closed pipe) is a failure.
+        if (std::fputs(SummaryTable(summaries).c_str(), stdout) < 0 || std::fflush(stdout) != 0) {
+            Say(std::string("the table cannot be written to the standard output (") +
+                std::strerror(errno) + ")");
+            exitCode = kSeriesFailed;
+            std::clearerr(stdout);  // said once is enough
+        }
         if (options.csvFile)
             if (const std::string problem = WriteWholeFile(*options.csvFile, SummaryCsv(summaries));
                 !problem.empty()) {
@@ -303,12 +391,13 @@ int RunSeriesCommand(const SeriesOptions& options, const std::string& commandLin
         Say("--db " + options.db + ": cannot read the results: " + error.what());
         return kSeriesFailed;
     }
-    if (report.failed > 0) {
+    if (report.failed > 0)
         Say(Plural(report.failed, "run", "runs") +
             " failed; the errors are in the database (runs with status 'failed'); run the "
             "same command again to retry");
+    // Every other way of leaving runs undone has ended the series above.
+    if (!report.complete())
         exitCode = kSeriesFailed;
-    }
     return exitCode;
 }
 

@@ -1,9 +1,11 @@
 // zarudiv-series: an experiment series of campaigns, stored in SQLite.
 
 #include <QGuiApplication>
+#include <cerrno>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,14 +26,29 @@ void QuietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& m
         std::fprintf(stderr, "zarudiv-series: %s\n", message.toLocal8Bit().constData());
 }
 
+// Whatever went to stdout or stderr and did not arrive turns success into
+// failure; a failure keeps its own code, which says more.
+int Finish(int code)
+{
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "zarudiv-series: the standard output cannot be written (%s)\n",
+                     std::strerror(errno));
+        if (code == kSeriesDone)
+            code = kSeriesFailed;
+    }
+    if ((std::fflush(stderr) != 0 || std::ferror(stderr)) && code == kSeriesDone)
+        code = kSeriesFailed;
+    return code;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    // Started by mpirun or srun, the process is one of a job's; without a
-    // launcher it runs the series alone and never touches MPI.
+    // Started by mpirun or srun, the process is one of a job's; alone (no
+    // launcher, or a job of one) it runs the series and never touches MPI.
     std::unique_ptr<MpiSession> mpi;
-    if (MpiSession::Launched()) {
+    if (MpiSession::LaunchedSize() > 1) {
         try {
             mpi = std::make_unique<MpiSession>(argc, argv);
         } catch (const std::exception& error) {
@@ -53,7 +70,7 @@ int main(int argc, char** argv)
     if (parsed.options.help) {
         if (rank == 0)
             std::fputs(SeriesUsage().c_str(), stdout);
-        return kSeriesDone;
+        return Finish(kSeriesDone);
     }
     if (rank != 0) {
         try {
@@ -79,7 +96,7 @@ int main(int argc, char** argv)
         std::setlocale(LC_NUMERIC, "C");
     }
     try {
-        return RunSeriesCommand(parsed.options, ShellCommandLine(argc, argv), processes);
+        return Finish(RunSeriesCommand(parsed.options, ShellCommandLine(argc, argv), processes));
     } catch (const std::exception& error) {
         // Only a fault between the processes gets here (a message that does
         // not decode): no process can go on.

@@ -8,6 +8,7 @@
 
 #include "cli/number_list_option.h"
 #include "cli/whole_number_option.h"
+#include "series/series_store.h"
 
 namespace zarudiv {
 
@@ -46,12 +47,14 @@ const char* const kFooter =
     "\n"
     "Exit codes:\n"
     "  0  every run of the plan is done\n"
-    "  1  a run failed (its error is in the database) or a result could not be\n"
-    "     written (the message is on stderr)\n"
+    "  1  a run failed (its error is in the database), an output cannot be\n"
+    "     written (checked before any run; the table on stdout too), or the\n"
+    "     database or the job's processes failed; the message is on stderr\n"
     "  2  bad options, or a database that is not a series database\n"
     "  3  another series is using the database\n"
-    "  128+n  stopped by signal n (130: Ctrl-C, 143: SIGTERM); the same command\n"
-    "     continues the series\n";
+    "  128+n  stopped by signal n (130: Ctrl-C, 143: SIGTERM), also when it\n"
+    "     reached one process of an MPI job only; a second one ends the\n"
+    "     program at once. The same command continues the series\n";
 
 CLI::Option* AddText(CLI::App& app, const std::string& name, const std::string& valueName,
                      const std::string& help, const std::string& needs,
@@ -94,7 +97,15 @@ struct SeriesCommandLine {
         AddText(app, "--db", "FILE",
                 "the series database (default series.sqlite); created when missing, resumed "
                 "when it holds runs of the plan",
-                "a file name", [&o](const std::string& name) { o.db = name; });
+                "a file name", [&o](const std::string& name) {
+                    if (SqliteTakesAsSpecial(name))
+                        throw CLI::ValidationError(
+                            "--db " + name + " is a name SQLite keeps for " +
+                            (name == ":memory:" ? "a database in memory, which keeps nothing"
+                                                : "a URI") +
+                            "; give a file name (./" + name + " for a file of that name)");
+                    o.db = name;
+                });
         AddWholeNumber(app, kThreads,
                        [&o](std::uint64_t v) { o.threads = static_cast<unsigned>(v); });
         AddText(app, "--protocols", "DIR",
@@ -102,7 +113,8 @@ struct SeriesCommandLine {
                 "when missing)",
                 "a directory", [&o](const std::string& dir) { o.protocolsDir = dir; });
         AddText(app, "--plots", "DIR",
-                "write convergence.png and final-q.png into DIR (created when missing)",
+                "write convergence.png (curves of the 24 best settings at most) and "
+                "final-q.png into DIR (created when missing)",
                 "a directory", [&o](const std::string& dir) { o.plotsDir = dir; });
         AddText(app, "--csv", "FILE", "write the table of results as CSV to FILE", "a file name",
                 [&o](const std::string& name) { o.csvFile = name; });

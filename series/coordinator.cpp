@@ -1,6 +1,7 @@
 #include "series/coordinator.h"
 
 #include <algorithm>
+#include <exception>
 
 #include "series/run_campaign.h"
 #include "series/whole_file.h"
@@ -38,7 +39,15 @@ bool Coordinator::nextJob(PendingRun& run)
             return false;
         // The rows are read in batches, so a series of any length holds
         // only a batch of them in memory.
-        batch_ = store_.pendingRuns(plan_, lastFetched_, kBatch);
+        try {
+            batch_ = store_.pendingRuns(plan_, lastFetched_, kBatch);
+        } catch (const std::exception& error) {
+            // The runs that came back are still stored; no more are started.
+            batch_.clear();
+            exhausted_ = true;
+            fail(report_.readError, error.what());
+            return false;
+        }
         nextInBatch_ = 0;
         if (batch_.empty()) {
             exhausted_ = true;
@@ -75,8 +84,13 @@ void Coordinator::handOut()
         PendingRun run;
         if (bestFree == 0 || !nextJob(run))
             return;
-        // One core per run while there are enough runs; the last few runs
-        // share out the cores that would otherwise stay idle.
+        // One core per run while there are enough runs. A run that starts
+        // while fewer runs are left to start than cores are free shares out
+        // those cores (its mutant engine runs on them): a plan, or the rest
+        // of one, with fewer runs than threads. A campaign keeps its engine
+        // threads to its end, so at the tail of a long series, where cores
+        // become free one at a time after the last run has started, they
+        // stay idle.
         unsigned cores = 1;
         if (left < totalFree)
             cores = std::max(1u, static_cast<unsigned>(bestFree / left));
@@ -86,23 +100,80 @@ void Coordinator::handOut()
         job.engineThreads = cores;
         groups_[best]->submit(job);
         used_[best] += cores;
-        inFlight_.emplace_back(run.id, InFlight{best, cores});
+        inFlight_.push_back(InFlight{run.id, run.key, best, cores});
         ++started_;
     }
 }
 
 void Coordinator::collect(std::chrono::milliseconds wait, std::vector<RunOutcome>& outcomes)
 {
-    for (std::size_t g = 0; g < groups_.size(); ++g)
-        groups_[g]->collect(outcomes, g == 0 ? wait : std::chrono::milliseconds(0));
-    for (const RunOutcome& outcome : outcomes) {
-        const auto at = std::find_if(inFlight_.begin(), inFlight_.end(),
-                                     [&](const auto& entry) { return entry.first == outcome.runId; });
-        if (at == inFlight_.end())
-            continue;
-        used_[at->second.group] -= at->second.cores;
-        inFlight_.erase(at);
+    std::vector<std::size_t> from;
+    arrived_.clear();
+    for (std::size_t g = 0; g < groups_.size(); ++g) {
+        try {
+            groups_[g]->collect(arrived_, g == 0 ? wait : std::chrono::milliseconds(0));
+        } catch (const std::exception& error) {
+            // A message that does not decode: what came before it stands.
+            fail(report_.fault, groups_[g]->name() + ": " + error.what());
+        }
+        from.resize(arrived_.size(), g);
     }
+    // A signal that reached one process of the job stops the whole series;
+    // the group said so before the runs it abandoned came back.
+    for (std::size_t g = 0; g < groups_.size() && !stopping_; ++g)
+        if (const int signal = groups_[g]->stopSignal(); signal != 0) {
+            report_.stopSignal = signal;
+            report_.stoppedIn = groups_[g]->name();
+            stopAll();
+        }
+    for (std::size_t i = 0; i < arrived_.size(); ++i) {
+        if (const std::string problem = mismatch(from[i], arrived_[i]); !problem.empty()) {
+            fail(report_.fault, groups_[from[i]]->name() + ": " + problem);
+            continue;
+        }
+        outcomes.push_back(std::move(arrived_[i]));
+    }
+}
+
+std::string Coordinator::mismatch(std::size_t group, const RunOutcome& outcome)
+{
+    const std::string run = "run " + std::to_string(outcome.runId);
+    const auto at = std::find_if(inFlight_.begin(), inFlight_.end(),
+                                 [&](const InFlight& entry) { return entry.runId == outcome.runId; });
+    if (at == inFlight_.end())
+        return run + " came back, but no process was running it";
+    if (at->group != group)
+        return run + " came back, but was handed to " + groups_[at->group]->name();
+    // Whatever came back, the group no longer runs it.
+    const InFlight handed = *at;
+    used_[handed.group] -= handed.cores;
+    inFlight_.erase(at);
+
+    const auto label = [](const RunKey& key) {
+        return SettingLabel(key.setting) + " seed " + std::to_string(key.seed);
+    };
+    if (outcome.key != handed.key)
+        return run + " came back as " + label(outcome.key) + ", but was handed out as " +
+               label(handed.key);
+    if (outcome.status == RunStatus::Abandoned && !stopping_)
+        return run + " came back abandoned, but the series was not stopped";
+    if (outcome.status != RunStatus::Done)
+        return {};
+    const Setting& setting = handed.key.setting;
+    const auto generations = static_cast<std::size_t>(setting.generations);
+    if (outcome.generations.size() != generations)
+        return run + " came back with " + std::to_string(outcome.generations.size()) +
+               " generations of " + std::to_string(generations);
+    if (outcome.evaluations != static_cast<std::int64_t>(setting.generations) * setting.mutants)
+        return run + " came back with " + std::to_string(outcome.evaluations) +
+               " evaluations, not " + std::to_string(setting.generations) + " x " +
+               std::to_string(setting.mutants);
+    if (outcome.bestGeneration < 1 || outcome.bestGeneration > setting.generations ||
+        outcome.bestQ != outcome.generations.back().bestQ)
+        return run + " came back with a final best Q that is not its last generation's";
+    if (options_.protocolsDir && ProtocolSha256(outcome.protocol) != outcome.protocolSha256)
+        return run + " came back without the protocol its hash names";
+    return {};
 }
 
 void Coordinator::storeAll(std::vector<RunOutcome>& outcomes)
@@ -129,8 +200,7 @@ void Coordinator::storeAll(std::vector<RunOutcome>& outcomes)
         try {
             store_.storeRun(outcome);
         } catch (const SeriesStoreError& error) {
-            report_.writeError = error.what();
-            stopAll();
+            fail(report_.writeError, error.what());
             continue;
         }
         if (outcome.status == RunStatus::Done)
@@ -139,7 +209,14 @@ void Coordinator::storeAll(std::vector<RunOutcome>& outcomes)
             ++report_.failed;
     }
     report_.storeSeconds += SecondsSince(start);
-    progress_.update(report_.stored + report_.failed, report_.failed);
+    progress_.update(report_.stored, report_.failed);
+}
+
+void Coordinator::fail(std::string& what, const std::string& why)
+{
+    if (what.empty())
+        what = why;
+    stopAll();
 }
 
 void Coordinator::stopAll()

@@ -33,12 +33,23 @@ struct SeriesReport {
     std::uint64_t failed = 0;     // runs stored as failed
     std::uint64_t abandoned = 0;  // runs stopped while they ran
     int stopSignal = 0;           // the signal that stopped the series, if one did
+    std::string stoppedIn;        // where it arrived, when not in this process
     std::string writeError;       // why the database could not be written, if it could not
+    std::string readError;        // why the runs to do could not be read, if they could not
+    // What came back that was not a run in flight (another run's key, rows
+    // missing, a run nobody ran): a fault between the processes. Nothing of
+    // it is stored.
+    std::string fault;
     double computeSeconds = 0.0;  // the runs' own times, added up
     double storeSeconds = 0.0;    // spent writing the database and the protocol files
     double wallSeconds = 0.0;
 
-    bool complete() const { return stopSignal == 0 && writeError.empty() && failed == 0; }
+    // Every run this start took on is stored as done.
+    bool complete() const
+    {
+        return stopSignal == 0 && writeError.empty() && readError.empty() && fault.empty() &&
+               failed == 0 && abandoned == 0;
+    }
 };
 
 class Coordinator {
@@ -52,6 +63,8 @@ public:
 
 private:
     struct InFlight {
+        std::int64_t runId = 0;
+        RunKey key;
         std::size_t group = 0;
         unsigned cores = 0;
     };
@@ -59,7 +72,9 @@ private:
     bool nextJob(PendingRun& run);
     void handOut();
     void collect(std::chrono::milliseconds wait, std::vector<RunOutcome>& outcomes);
+    std::string mismatch(std::size_t group, const RunOutcome& outcome);
     void storeAll(std::vector<RunOutcome>& outcomes);
+    void fail(std::string& what, const std::string& why);
     void stopAll();
 
     SeriesStore& store_;
@@ -75,7 +90,8 @@ private:
     bool exhausted_ = false;
     bool stopping_ = false;
     std::uint64_t started_ = 0;
-    std::vector<std::pair<std::int64_t, InFlight>> inFlight_;
+    std::vector<InFlight> inFlight_;
+    std::vector<RunOutcome> arrived_;
     SeriesReport report_;
 };
 

@@ -23,6 +23,8 @@ public:
     virtual unsigned spares() const { return 0; }
     // The machine the group runs on.
     virtual const std::string& host() const = 0;
+    // Who the group is, for messages: "this process", "rank 2 on node07".
+    virtual std::string name() const = 0;
     // Starts the run (as soon as a thread of the group is free).
     virtual void submit(const RunJob& job) = 0;
     // Appends the outcomes that have come back since the last call, waiting
@@ -31,6 +33,11 @@ public:
     // Abandons every run submitted and not yet back: each still comes back,
     // as abandoned (or done, when it finished first).
     virtual void stop() = 0;
+    // A stop signal that reached the group's process on its own (a worker
+    // that `kill` or a batch system signalled), or 0. It stops the whole
+    // series: the group has stopped taking runs. Read after collect(); the
+    // group reports it before the runs it abandoned come back.
+    virtual int stopSignal() const { return 0; }
 };
 
 }  // namespace zarudiv

@@ -28,6 +28,7 @@ public:
 
     unsigned cores() const override { return static_cast<unsigned>(threads_.size()); }
     const std::string& host() const override { return host_; }
+    std::string name() const override { return "this process"; }
     void submit(const RunJob& job) override;
     void collect(std::vector<RunOutcome>& outcomes, std::chrono::milliseconds wait) override;
     void stop() override;

@@ -2,19 +2,45 @@
 
 #include <mpi.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <limits>
 #include <stdexcept>
 
 namespace zarudiv {
 
-bool MpiSession::Launched()
+namespace {
+
+// A job's size as a launcher writes it: a whole number from 1 on, else 1.
+int SizeFrom(const char* text)
 {
-    // Open MPI's launchers set the first; Slurm's srun the PMI/PMIx ones.
-    for (const char* name : {"OMPI_COMM_WORLD_SIZE", "PMIX_RANK", "PMI_RANK", "PMI_SIZE"})
-        if (std::getenv(name))
-            return true;
-    return false;
+    if (!text || *text == '\0')
+        return 1;
+    char* end = nullptr;
+    errno = 0;
+    const long size = std::strtol(text, &end, 10);
+    if (errno != 0 || *end != '\0' || size < 1 || size > std::numeric_limits<int>::max())
+        return 1;
+    return static_cast<int>(size);
+}
+
+}  // namespace
+
+int LaunchedSizeIn(const std::function<const char*(const char*)>& lookup)
+{
+    // Open MPI's mpirun; a PMI launcher (MPICH's, srun --mpi=pmi2).
+    for (const char* name : {"OMPI_COMM_WORLD_SIZE", "PMI_SIZE"})
+        if (const char* size = lookup(name))
+            return SizeFrom(size);
+    // srun --mpi=pmix names the rank only; the step's task count is the size.
+    if (lookup("PMIX_RANK"))
+        return SizeFrom(lookup("SLURM_STEP_NUM_TASKS"));
+    return 1;
+}
+
+int MpiSession::LaunchedSize()
+{
+    return LaunchedSizeIn([](const char* name) -> const char* { return std::getenv(name); });
 }
 
 MpiSession::MpiSession(int& argc, char**& argv)

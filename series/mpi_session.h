@@ -3,6 +3,7 @@
 // Only the thread that opened the session calls MPI (MPI_THREAD_FUNNELED):
 // the campaigns run on other threads and never touch it.
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -16,13 +17,17 @@ enum MessageTag : int {
     kTagStop,       // rank 0 to a process: abandon the runs in flight
     kTagFinish,     // rank 0 to a process: no more runs, end
     kTagBye,        // a process to rank 0: ending
+    kTagStopping,   // a process to rank 0: a stop signal reached it, stop the series
 };
 
 class MpiSession {
 public:
-    // True when an MPI launcher started this process: then the session is
-    // opened, else the series runs without MPI (and without a launcher).
-    static bool Launched();
+    // The number of processes of the job that an MPI launcher started this
+    // process in, as the launcher's environment says; 1 without a launcher.
+    // The series opens a session only for more than one: a process alone
+    // runs without MPI (mpirun -np 1, or a shell that srun started, which
+    // inherits the launcher's variables).
+    static int LaunchedSize();
 
     // Throws std::runtime_error when MPI cannot give the thread support.
     MpiSession(int& argc, char**& argv);
@@ -40,6 +45,10 @@ private:
     int rank_ = 0;
     int size_ = 1;
 };
+
+// LaunchedSize from any environment: lookup(name) is the variable's value,
+// or null.
+int LaunchedSizeIn(const std::function<const char*(const char*)>& lookup);
 
 void SendMessage(int rank, MessageTag tag, const std::string& bytes);
 

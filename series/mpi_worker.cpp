@@ -14,9 +14,6 @@ namespace {
 // are looked for this often. Rank 0 hands each process a spare run, so a
 // thread that finishes finds its next one waiting.
 constexpr std::chrono::milliseconds kPoll{10};
-// After a signal, rank 0 (which the launcher signals too) says stop and
-// finish at once; when it does not, it is gone.
-constexpr std::chrono::seconds kOrphanLimit{10};
 
 }  // namespace
 
@@ -29,17 +26,27 @@ int RunSeriesWorker(unsigned threads, const RunCampaignOptions& options,
         options.host);
     SendMessage(0, kTagHello, EncodeHello(WorkerHello{local.cores(), options.host}));
 
+    // Runs handed to this process and not yet sent back: the process ends
+    // only when rank 0 says so and none is left, so that rank 0 never waits
+    // for a run that nobody runs.
     std::uint64_t inFlight = 0;
     bool stopping = false;
     bool finished = false;
     int signal = 0;
-    std::chrono::steady_clock::time_point signalled;
     std::vector<RunOutcome> outcomes;
     for (;;) {
         if (signal == 0 && (signal = stopSignal()) != 0) {
-            signalled = std::chrono::steady_clock::now();
-            stopping = true;
-            local.stop();
+            // A signal meant for the job may reach this process alone (kill,
+            // a batch system): the whole series stops, as on Ctrl-C. Rank 0
+            // hears of it before the runs abandoned here come back, stops
+            // handing out runs and tells the others. This process then
+            // waits for rank 0's finish like any other: leaving before it
+            // would block in MPI_Finalize, with rank 0 waiting for its runs.
+            SendMessage(0, kTagStopping, EncodeStopSignal(signal));
+            if (!stopping) {
+                stopping = true;
+                local.stop();
+            }
         }
         outcomes.clear();
         local.collect(outcomes, kPoll);
@@ -49,6 +56,7 @@ int RunSeriesWorker(unsigned threads, const RunCampaignOptions& options,
         }
         while (std::optional<Message> message = ReceiveIfAny(0, -1)) {
             if (message->tag == kTagJob) {
+                // After a stop it comes back at once, abandoned.
                 local.submit(DecodeJob(message->bytes));
                 ++inFlight;
             } else if (message->tag == kTagStop && !stopping) {
@@ -68,8 +76,6 @@ int RunSeriesWorker(unsigned threads, const RunCampaignOptions& options,
             SendMessage(0, kTagBye, {});
             break;
         }
-        if (signal != 0 && std::chrono::steady_clock::now() - signalled > kOrphanLimit)
-            break;
     }
     return signal != 0 ? 128 + signal : 0;
 }

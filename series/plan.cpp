@@ -27,11 +27,6 @@ std::uint32_t SeriesPlan::seed(std::uint32_t repetition) const
     return firstSeed + repetition;
 }
 
-bool SeriesPlan::hasSeed(std::uint32_t candidate) const
-{
-    return static_cast<std::uint32_t>(candidate - firstSeed) < repeat;
-}
-
 std::string ProtocolFileName(const RunKey& key)
 {
     // Appended piece by piece: GCC 12 warns (-Wrestrict, wrongly) about

@@ -48,8 +48,6 @@ struct SeriesPlan {
     // The seed of repetition r (0-based), wrapping round after 2^32 - 1.
     std::uint32_t seed(std::uint32_t repetition) const;
     std::uint32_t lastSeed() const { return seed(repeat - 1); }
-    // True when the seed lies in the plan's range S .. S+R-1 (mod 2^32).
-    bool hasSeed(std::uint32_t candidate) const;
 };
 
 // "G100_M20_P500_S17.doc": the name of a run's protocol.

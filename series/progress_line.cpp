@@ -22,11 +22,12 @@ ProgressLine::ProgressLine(bool enabled, std::FILE* err, std::uint64_t total, st
 {
 }
 
-void ProgressLine::update(std::uint64_t finished, std::uint64_t failed)
+void ProgressLine::update(std::uint64_t done, std::uint64_t failed)
 {
     if (!enabled_)
         return;
     const auto now = std::chrono::steady_clock::now();
+    const std::uint64_t finished = done + failed;
     if (drawn_ && now - lastDrawn_ < std::chrono::milliseconds(250) &&
         doneBefore_ + finished < total_)
         return;
@@ -41,9 +42,9 @@ void ProgressLine::update(std::uint64_t finished, std::uint64_t failed)
                    " left";
     std::string failedText;
     if (failed > 0)
-        failedText = " (" + std::to_string(failed) + " failed)";
+        failedText = ", " + std::to_string(failed) + " failed";
     std::fprintf(err_, "\rruns %llu of %llu done%s, %s elapsed, %s\x1b[K",
-                 static_cast<unsigned long long>(doneBefore_ + finished),
+                 static_cast<unsigned long long>(doneBefore_ + done),
                  static_cast<unsigned long long>(total_), failedText.c_str(),
                  Duration(elapsed).c_str(), estimate.c_str());
     std::fflush(err_);

@@ -15,8 +15,10 @@ public:
     // total: the plan's runs; done: those done before this start.
     ProgressLine(bool enabled, std::FILE* err, std::uint64_t total, std::uint64_t done);
 
-    // finished: runs finished (done or failed) since this start.
-    void update(std::uint64_t finished, std::uint64_t failed);
+    // done, failed: runs stored as done, and as failed, since this start.
+    // Failed runs are not done (the next start tries them again), but they
+    // are no longer to run.
+    void update(std::uint64_t done, std::uint64_t failed);
     // Ends the line, if one was drawn.
     void finish();
 

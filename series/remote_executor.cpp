@@ -16,6 +16,11 @@ RemoteExecutor::RemoteExecutor(int rank, WorkerHello hello) : rank_(rank), hello
 {
 }
 
+std::string RemoteExecutor::name() const
+{
+    return "rank " + std::to_string(rank_) + " on " + hello_.host;
+}
+
 void RemoteExecutor::submit(const RunJob& job)
 {
     const std::string bytes = EncodeJob(job);
@@ -25,11 +30,23 @@ void RemoteExecutor::submit(const RunJob& job)
 
 void RemoteExecutor::collect(std::vector<RunOutcome>& outcomes, std::chrono::milliseconds)
 {
-    while (std::optional<Message> message = ReceiveIfAny(rank_, kTagOutcome)) {
+    // Any tag, so that a stop the process announces is seen before the
+    // runs it then abandons: one sender's messages arrive in order.
+    while (std::optional<Message> message = ReceiveIfAny(rank_, -1)) {
+        if (message->tag == kTagStopping) {
+            const int signal = DecodeStopSignal(message->bytes);
+            if (stopSignal_ == 0)
+                stopSignal_ = signal;
+            continue;
+        }
+        if (message->tag != kTagOutcome)
+            throw MessageError(name() + " sent a message with tag " +
+                               std::to_string(message->tag) + " while runs were handed out");
         bytesReceived_ += message->bytes.size();
         RunOutcome outcome = DecodeOutcome(message->bytes);
         outcome.host = hello_.host;
-        ++runsReturned_;
+        if (outcome.status != RunStatus::Abandoned)
+            ++runsReturned_;
         outcomes.push_back(std::move(outcome));
     }
 }

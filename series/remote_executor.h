@@ -21,13 +21,18 @@ public:
     // The process hears of a run when it next looks for messages.
     unsigned spares() const override { return 1; }
     const std::string& host() const override { return hello_.host; }
+    std::string name() const override;
     void submit(const RunJob& job) override;
-    // Never waits: the messages that have arrived are taken.
+    // Never waits: the messages that have arrived are taken, in the order
+    // the process sent them. Throws MessageError for a message that does not
+    // decode or that the process had no reason to send.
     void collect(std::vector<RunOutcome>& outcomes, std::chrono::milliseconds wait) override;
     void stop() override;
+    int stopSignal() const override { return stopSignal_; }
 
     int rank() const { return rank_; }
-    // The traffic so far, for the series' account of its cost.
+    // The traffic so far, for the series' account of its cost: runs the
+    // process ran to the end (done or failed), not those it abandoned.
     std::uint64_t runsReturned() const { return runsReturned_; }
     std::uint64_t bytesSent() const { return bytesSent_; }
     std::uint64_t bytesReceived() const { return bytesReceived_; }
@@ -36,6 +41,7 @@ private:
     int rank_;
     WorkerHello hello_;
     bool stopped_ = false;
+    int stopSignal_ = 0;
     std::uint64_t runsReturned_ = 0;
     std::uint64_t bytesSent_ = 0;
     std::uint64_t bytesReceived_ = 0;

@@ -13,8 +13,8 @@ namespace zarudiv {
 struct RunJob {
     std::int64_t runId = 0;  // the run's row in the database
     RunKey key;
-    // Threads for the campaign's mutant engine: 1 while there are at least as
-    // many runs left as cores, more for the last few runs of a series.
+    // Threads for the campaign's mutant engine: 1, unless the run started
+    // while fewer runs were left to start than cores were free.
     unsigned engineThreads = 1;
 };
 

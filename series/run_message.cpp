@@ -109,6 +109,24 @@ WorkerHello DecodeHello(const std::string& bytes)
     return hello;
 }
 
+std::string EncodeStopSignal(int signal)
+{
+    Writer out;
+    out.whole(static_cast<std::int32_t>(signal));
+    return out.take();
+}
+
+int DecodeStopSignal(const std::string& bytes)
+{
+    Reader in(bytes);
+    const auto signal = in.whole<std::int32_t>();
+    in.end();
+    // 128 + n must stay an exit status.
+    if (signal <= 0 || signal > 127)
+        throw MessageError("a series message names signal " + std::to_string(signal));
+    return signal;
+}
+
 std::string EncodeJob(const RunJob& job)
 {
     Writer out;

@@ -31,6 +31,10 @@ WorkerHello DecodeHello(const std::string& bytes);
 std::string EncodeJob(const RunJob& job);
 RunJob DecodeJob(const std::string& bytes);
 
+// A process that a stop signal reached on its own tells rank 0 which one.
+std::string EncodeStopSignal(int signal);
+int DecodeStopSignal(const std::string& bytes);
+
 // The outcome without its host: rank 0 knows which process sent it.
 std::string EncodeOutcome(const RunOutcome& outcome);
 RunOutcome DecodeOutcome(const std::string& bytes);

@@ -88,6 +88,11 @@ void Writing(Work&& work)
 
 }  // namespace
 
+bool SqliteTakesAsSpecial(const std::string& fileName)
+{
+    return fileName == ":memory:" || fileName.rfind("file:", 0) == 0;
+}
+
 std::string SeedCondition(const SeriesPlan& plan)
 {
     const std::uint32_t first = plan.firstSeed;
@@ -112,17 +117,20 @@ SeriesStore::SeriesStore(const std::string& fileName) : fileName_(fileName)
     // (POSIX) locks. The descriptor stays open until SQLite has closed the
     // database: closing any descriptor of a file drops the process's POSIX
     // locks on it.
-    lockFd_ = ::open(fileName.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    lockFd_ = ::open(fileName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    created_ = lockFd_ >= 0;
+    if (lockFd_ < 0 && errno == EEXIST)
+        lockFd_ = ::open(fileName.c_str(), O_RDWR | O_CLOEXEC);
     if (lockFd_ < 0)
         throw SeriesStoreError(Kind::CannotOpen, std::strerror(errno));
     struct stat info {};
     if (::fstat(lockFd_, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(lockFd_);
+        close();
         throw SeriesStoreError(Kind::CannotOpen, "not a regular file");
     }
     if (::flock(lockFd_, LOCK_EX | LOCK_NB) != 0) {
         const int code = errno;
-        ::close(lockFd_);
+        close();
         if (code == EWOULDBLOCK)
             throw SeriesStoreError(Kind::InUse,
                                    "another series is using this database; wait until it has "
@@ -130,7 +138,9 @@ SeriesStore::SeriesStore(const std::string& fileName) : fileName_(fileName)
         throw SeriesStoreError(Kind::CannotOpen, std::strerror(code));
     }
     try {
-        db_ = std::make_unique<SQLite::Database>(fileName, SQLite::OPEN_READWRITE, 10000);
+        // The file just locked, by a name SQLite cannot take for anything else.
+        const std::string path = SqliteTakesAsSpecial(fileName) ? "./" + fileName : fileName;
+        db_ = std::make_unique<SQLite::Database>(path, SQLite::OPEN_READWRITE, 10000);
         checkOrCreateSchema();
         insertGeneration_ = std::make_unique<SQLite::Statement>(
             *db_, "INSERT INTO generations(run_id, generation, best_q, step_width, accepted) "
@@ -143,27 +153,21 @@ SeriesStore::SeriesStore(const std::string& fileName) : fileName_(fileName)
             *db_, "UPDATE runs SET status = 'failed', error = ?, seconds = ?, host = ? "
                   "WHERE id = ? AND status <> 'done'");
     } catch (const SQLite::Exception& error) {
-        insertGeneration_.reset();
-        markDone_.reset();
-        markFailed_.reset();
-        db_.reset();
-        ::close(lockFd_);
+        close();
         const int code = error.getErrorCode();
         if (code == SQLITE_NOTADB || code == SQLITE_CORRUPT)
             throw SeriesStoreError(Kind::NotOurs,
                                    std::string("not a series database (") + error.what() + ")");
         throw SeriesStoreError(Kind::CannotOpen, error.what());
     } catch (...) {
-        insertGeneration_.reset();
-        markDone_.reset();
-        markFailed_.reset();
-        db_.reset();
-        ::close(lockFd_);
+        close();
         throw;
     }
 }
 
-SeriesStore::~SeriesStore()
+SeriesStore::~SeriesStore() { close(); }
+
+void SeriesStore::close()
 {
     insertGeneration_.reset();
     markDone_.reset();
@@ -171,6 +175,23 @@ SeriesStore::~SeriesStore()
     db_.reset();
     if (lockFd_ >= 0)
         ::close(lockFd_);
+    lockFd_ = -1;
+}
+
+void SeriesStore::discardIfNew()
+{
+    // SQLite closes first (the last connection takes its side files along);
+    // the file goes while the lock still keeps another series out.
+    insertGeneration_.reset();
+    markDone_.reset();
+    markFailed_.reset();
+    db_.reset();
+    if (created_) {
+        for (const char* suffix : {"-wal", "-shm", "-journal"})
+            ::unlink((fileName_ + suffix).c_str());
+        ::unlink(fileName_.c_str());
+    }
+    close();
 }
 
 void SeriesStore::checkOrCreateSchema()
@@ -192,7 +213,9 @@ void SeriesStore::checkOrCreateSchema()
         throw SeriesStoreError(Kind::NotOurs, "an SQLite database of another program, not a "
                                               "series database");
     }
-    db_->exec("PRAGMA journal_mode = WAL");
+    // SQLite answers with the mode it keeps: not WAL where the file system
+    // or the VFS cannot share memory between processes.
+    journalMode_ = db_->execAndGet("PRAGMA journal_mode = WAL").getString();
     // In WAL mode NORMAL loses no committed run when the process dies; only
     // a power cut may take the last few, and never leaves a half run.
     db_->exec("PRAGMA synchronous = NORMAL");
@@ -212,9 +235,11 @@ void SeriesStore::checkOrCreateSchema()
     }
 }
 
-std::uint64_t SeriesStore::addPlan(const SeriesPlan& plan, const PlanRecord& record)
+std::optional<std::uint64_t> SeriesStore::addPlan(const SeriesPlan& plan, const PlanRecord& record,
+                                                  const std::function<bool()>& stopRequested)
 {
     std::uint64_t added = 0;
+    bool stopped = false;
     Writing([&] {
         SQLite::Transaction transaction(*db_, SQLite::TransactionBehavior::IMMEDIATE);
         SQLite::Statement insertPlan(
@@ -238,6 +263,11 @@ std::uint64_t SeriesStore::addPlan(const SeriesPlan& plan, const PlanRecord& rec
                   "VALUES (?, ?, ?, ?, ?)");
         insertRun.bind(1, planId);
         for (std::uint64_t i = 0; i < plan.runCount(); ++i) {
+            // Leaving rolls the transaction back: all of the plan or nothing.
+            if (i % 4096 == 0 && stopRequested && stopRequested()) {
+                stopped = true;
+                return;
+            }
             const RunKey key = plan.run(i);
             insertRun.bind(2, key.setting.generations);
             insertRun.bind(3, key.setting.mutants);
@@ -248,6 +278,8 @@ std::uint64_t SeriesStore::addPlan(const SeriesPlan& plan, const PlanRecord& rec
         }
         transaction.commit();
     });
+    if (stopped)
+        return std::nullopt;
     return added;
 }
 
@@ -332,6 +364,20 @@ void SeriesStore::storeFailed(const RunOutcome& outcome)
         mark.exec();
         mark.reset();
     });
+}
+
+void SeriesStore::forEachDone(const SeriesPlan& plan, const std::function<void(const RunKey&)>& call)
+{
+    SQLite::Statement select(*db_, "SELECT generations, mutants, step_ppm, seed FROM runs "
+                                   "WHERE status = 'done' AND " + PlanCondition(plan));
+    while (select.executeStep()) {
+        RunKey key;
+        key.setting.generations = select.getColumn(0).getInt();
+        key.setting.mutants = select.getColumn(1).getInt();
+        key.setting.stepPpm = select.getColumn(2).getInt();
+        key.seed = static_cast<std::uint32_t>(select.getColumn(3).getInt64());
+        call(key);
+    }
 }
 
 std::vector<RunFinal> SeriesStore::finals(const SeriesPlan& plan, const Setting& setting)

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -67,11 +68,24 @@ public:
     SeriesStore& operator=(const SeriesStore&) = delete;
 
     const std::string& fileName() const { return fileName_; }
+    // The journal mode SQLite took: "wal", unless the file system does not
+    // allow it. The series works in any mode, but readers then hold up its
+    // writes.
+    const std::string& journalMode() const { return journalMode_; }
+
+    // For a series refused after the database was opened (its outputs
+    // cannot be written): closes the database, and removes it when this
+    // store created the file, so that the refusal leaves no new database.
+    // Nothing else may be called afterwards.
+    void discardIfNew();
 
     // Records a start of the plan, and adds the plan's runs that are not in
     // the database yet as pending, in the plan's order (so that the run ids
-    // do not depend on how the series is run). Returns the number added.
-    std::uint64_t addPlan(const SeriesPlan& plan, const PlanRecord& record);
+    // do not depend on how the series is run). Returns the number added, or
+    // nothing when stopRequested said yes before the end: then nothing of
+    // the plan is recorded (a plan of millions of runs takes seconds).
+    std::optional<std::uint64_t> addPlan(const SeriesPlan& plan, const PlanRecord& record,
+                                         const std::function<bool()>& stopRequested = {});
 
     // The plan's runs that are done.
     std::uint64_t countDone(const SeriesPlan& plan);
@@ -84,6 +98,8 @@ public:
     // error), in one transaction. Throws SeriesStoreError::Write.
     void storeRun(const RunOutcome& outcome);
 
+    // Calls back with the key of every done run of the plan, one at a time.
+    void forEachDone(const SeriesPlan& plan, const std::function<void(const RunKey&)>& call);
     // The done runs of one setting of the plan.
     std::vector<RunFinal> finals(const SeriesPlan& plan, const Setting& setting);
     // Calls back with (generation, best Q) for every stored generation in
@@ -102,13 +118,22 @@ private:
     void storeDone(const RunOutcome& outcome);
     void storeFailed(const RunOutcome& outcome);
 
+    void close();
+
     std::string fileName_;
     int lockFd_ = -1;  // flock on the database file: one series at a time
+    bool created_ = false;  // the file did not exist before
+    std::string journalMode_;
     std::unique_ptr<SQLite::Database> db_;
     std::unique_ptr<SQLite::Statement> insertGeneration_;
     std::unique_ptr<SQLite::Statement> markDone_;
     std::unique_ptr<SQLite::Statement> markFailed_;
 };
+
+// SQLite takes ":memory:" for a database in memory and, where URIs are
+// enabled, a name that begins with "file:" for a URI; a series must keep
+// its runs in the file it names.
+bool SqliteTakesAsSpecial(const std::string& fileName);
 
 // The SQL condition that selects the plan's runs in the runs table.
 std::string PlanCondition(const SeriesPlan& plan);

@@ -25,7 +25,9 @@ void InstallStopSignals()
     struct sigaction action {};
     action.sa_handler = NoteStopSignal;
     sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
+    // The first signal asks the series to stop cleanly; a second one of
+    // the same kind ends the process at once (the runs stored stay whole).
+    action.sa_flags = SA_RESTART | SA_RESETHAND;
     for (int signal : {SIGINT, SIGTERM}) {
         // A signal the parent ignores stays ignored: a shell starts
         // background jobs so that Ctrl-C meant for the foreground passes them by.

@@ -1,5 +1,7 @@
 #include "series/summary_plots.h"
 
+#include <QBuffer>
+#include <QByteArray>
 #include <QDir>
 #include <QFont>
 #include <QFontMetrics>
@@ -9,6 +11,9 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <set>
+
+#include "series/whole_file.h"
 
 namespace zarudiv {
 
@@ -19,6 +24,9 @@ namespace {
 constexpr unsigned kPalette[] = {0x1f77b4, 0xff7f0e, 0x2ca02c, 0xd62728, 0x9467bd, 0x8c564b,
                                  0xe377c2, 0x7f7f7f, 0xbcbd22, 0x17becf, 0x000000, 0x393b79};
 constexpr std::size_t kPaletteSize = sizeof kPalette / sizeof kPalette[0];
+static_assert(kMaxCurves <= 2 * kPaletteSize, "every curve needs a style of its own");
+// Boxes of settings without a curve.
+constexpr SettingStyle kGrey{0xcccccc, false};
 
 constexpr int kWidth = 1280;
 constexpr int kHeight = 760;
@@ -182,8 +190,24 @@ SettingStyle StyleOf(std::size_t planIndex)
     return SettingStyle{kPalette[planIndex % kPaletteSize], planIndex / kPaletteSize % 2 == 1};
 }
 
+std::vector<Setting> CurveSettings(const SeriesPlan& plan,
+                                   const std::vector<SettingSummary>& summaries)
+{
+    std::set<Setting> best;
+    for (std::size_t i = 0; i < summaries.size() && i < kMaxCurves; ++i)
+        best.insert(summaries[i].setting);
+    std::vector<Setting> settings;
+    for (std::uint64_t i = 0; i < plan.settingCount(); ++i) {
+        const Setting setting = plan.setting(i);
+        if (plan.settingCount() <= kMaxCurves || best.count(setting) != 0)
+            settings.push_back(setting);
+    }
+    return settings;
+}
+
 QImage DrawConvergence(const std::vector<ConvergenceCurve>& curves,
-                       const std::vector<SettingStyle>& styles, std::size_t runs)
+                       const std::vector<SettingStyle>& styles, std::size_t runs,
+                       std::size_t settings)
 {
     QImage image = NewImage();
     QPainter painter(&image);
@@ -215,10 +239,12 @@ QImage DrawConvergence(const std::vector<ConvergenceCurve>& curves,
     legendWidth += 60;
     const QRectF area(100, 80, kWidth - 100 - legendWidth - 30, kHeight - 80 - 80);
 
-    DrawTitle(painter, QStringLiteral("Convergence"),
-              QStringLiteral("median best Q per generation over %1 runs per setting; band: first "
-                             "to third quartile")
-                  .arg(runs));
+    QString subtitle = QStringLiteral("median best Q per generation over %1 runs per setting; "
+                                      "band: first to third quartile")
+                           .arg(runs);
+    if (curves.size() < settings)
+        subtitle += QStringLiteral("; the %1 best of %2 settings").arg(curves.size()).arg(settings);
+    DrawTitle(painter, QStringLiteral("Convergence"), subtitle);
     DrawYAxis(painter, area, y,
               y.logarithmic() ? QStringLiteral("best Q (log scale; lower is better)")
                               : QStringLiteral("best Q (lower is better)"));
@@ -322,7 +348,7 @@ QImage DrawConvergence(const std::vector<ConvergenceCurve>& curves,
 }
 
 QImage DrawFinalQ(const std::vector<SettingSummary>& summaries,
-                  const std::vector<SettingStyle>& styles)
+                  const std::vector<SettingStyle>& styles, std::size_t greyed)
 {
     QImage image = NewImage();
     QPainter painter(&image);
@@ -349,9 +375,13 @@ QImage DrawFinalQ(const std::vector<SettingSummary>& summaries,
     const QRectF area(100, 80, kWidth - 100 - 30, kHeight - 80 - labelSpace - 20);
 
     DrawTitle(painter, QStringLiteral("Final Q per setting"),
-              QStringLiteral("%1 runs per setting, best settings left; box: quartiles, line: median, "
-                             "whiskers: 1.5 interquartile ranges, dots: runs beyond")
-                  .arg(runs));
+              greyed == 0
+                  ? QStringLiteral("%1 runs per setting, best settings left; box: quartiles, line: "
+                                   "median, whiskers: 1.5 interquartile ranges, dots: runs beyond")
+                        .arg(runs)
+                  : QStringLiteral("%1 runs per setting, best left; box: quartiles, line: median, "
+                                   "whiskers: 1.5 IQR, dots: beyond; grey: no curve drawn")
+                        .arg(runs));
     DrawYAxis(painter, area, y,
               y.logarithmic() ? QStringLiteral("final Q (log scale; lower is better)")
                               : QStringLiteral("final Q (lower is better)"));
@@ -413,42 +443,60 @@ QImage DrawFinalQ(const std::vector<SettingSummary>& summaries,
 std::string WriteSummaryPlots(const std::string& dir, SeriesStore& store, const SeriesPlan& plan,
                               const std::vector<SettingSummary>& summaries)
 {
-    std::map<Setting, std::size_t> planIndex;
-    for (std::uint64_t i = 0; i < plan.settingCount(); ++i)
-        planIndex.emplace(plan.setting(i), static_cast<std::size_t>(i));
+    // One curve is computed per drawn setting, and only those are held.
+    const std::vector<Setting> drawn = CurveSettings(plan, summaries);
+    // A drawn setting's style is its place among the drawn: its place in
+    // the plan when every setting is drawn, and never one that repeats.
+    std::map<Setting, SettingStyle> styleOf;
+    for (std::size_t i = 0; i < drawn.size(); ++i)
+        styleOf.emplace(drawn[i], StyleOf(i));
     std::map<Setting, std::size_t> runsOf;
-    for (const SettingSummary& s : summaries)
-        runsOf[s.setting] = s.runs;
+    for (const Setting& setting : drawn)
+        runsOf.emplace(setting, 0);
+    std::size_t runs = 0;
+    for (const SettingSummary& s : summaries) {
+        runs = std::max(runs, s.runs);
+        if (const auto at = runsOf.find(s.setting); at != runsOf.end())
+            at->second = s.runs;
+    }
 
     // The curves in the plan's order, so that the legend reads like the
     // command line; the boxes in the summary's order, best first.
     std::vector<ConvergenceCurve> curves;
     std::vector<SettingStyle> curveStyles;
-    std::size_t runs = 0;
-    for (std::uint64_t i = 0; i < plan.settingCount(); ++i) {
-        const Setting setting = plan.setting(i);
-        const std::size_t settingRuns = runsOf[setting];
-        runs = std::max(runs, settingRuns);
-        curves.push_back(Convergence(store, plan, setting, settingRuns));
-        curveStyles.push_back(StyleOf(static_cast<std::size_t>(i)));
+    for (const Setting& setting : drawn) {
+        curves.push_back(Convergence(store, plan, setting, runsOf[setting]));
+        curveStyles.push_back(styleOf[setting]);
     }
     std::vector<SettingStyle> boxStyles;
-    for (const SettingSummary& s : summaries)
-        boxStyles.push_back(StyleOf(planIndex[s.setting]));
+    std::size_t greyed = 0;
+    for (const SettingSummary& s : summaries) {
+        const auto at = styleOf.find(s.setting);
+        boxStyles.push_back(at != styleOf.end() ? at->second : kGrey);
+        greyed += at == styleOf.end() ? 1 : 0;
+    }
 
-    // The pictures are opaque: without an alpha channel and at the strongest
-    // compression the files come out a little smaller.
-    const auto save = [](const QImage& image, const QString& file) {
-        return image.convertToFormat(QImage::Format_RGB888).save(file, "PNG", 0);
+    // Encoded in memory, then written whole (beside the name, synced,
+    // renamed), so that a picture is never left half written. The pictures
+    // are opaque: without an alpha channel and at the strongest compression
+    // the files come out a little smaller.
+    const auto save = [&dir](const QImage& image, const char* name) -> std::string {
+        const std::string file =
+            QDir(QString::fromStdString(dir)).filePath(QString::fromLatin1(name)).toStdString();
+        QByteArray png;
+        QBuffer encoder(&png);
+        if (!encoder.open(QIODevice::WriteOnly) ||
+            !image.convertToFormat(QImage::Format_RGB888).save(&encoder, "PNG", 0))
+            return "cannot write " + file + ": PNG encoding failed";
+        if (const std::string problem = WriteWholeFile(file, png.toStdString()); !problem.empty())
+            return "cannot write " + file + ": " + problem;
+        return {};
     };
-    const QString directory = QString::fromStdString(dir);
-    const QString convergence = QDir(directory).filePath(QStringLiteral("convergence.png"));
-    if (!save(DrawConvergence(curves, curveStyles, runs), convergence))
-        return "cannot write " + convergence.toStdString();
-    const QString finalQ = QDir(directory).filePath(QStringLiteral("final-q.png"));
-    if (!save(DrawFinalQ(summaries, boxStyles), finalQ))
-        return "cannot write " + finalQ.toStdString();
-    return {};
+    if (std::string problem = save(DrawConvergence(curves, curveStyles, runs, plan.settingCount()),
+                                   "convergence.png");
+        !problem.empty())
+        return problem;
+    return save(DrawFinalQ(summaries, boxStyles, greyed), "final-q.png");
 }
 
 }  // namespace zarudiv

@@ -21,13 +21,28 @@ struct SettingStyle {
 };
 SettingStyle StyleOf(std::size_t planIndex);
 
-// The median best Q per generation of every setting, with the band between
-// the quartiles. styles[i] belongs to curves[i].
+// At most this many settings get a convergence curve: twelve colours, solid
+// and dashed, tell no more apart, and a longer legend cannot be read. It
+// also bounds the curves held at once (each up to 1000 points), whatever the
+// number of settings.
+inline constexpr std::size_t kMaxCurves = 24;
+
+// The settings that get a curve, in the plan's order: every setting when
+// there are no more than kMaxCurves, else the kMaxCurves best (summaries
+// come best first, as SummariseSeries gives them).
+std::vector<Setting> CurveSettings(const SeriesPlan& plan,
+                                   const std::vector<SettingSummary>& summaries);
+
+// The median best Q per generation of each setting given, with the band
+// between the quartiles; styles[i] belongs to curves[i]. settings: how many
+// the plan has, so that the picture says when only the best are drawn.
 QImage DrawConvergence(const std::vector<ConvergenceCurve>& curves,
-                       const std::vector<SettingStyle>& styles, std::size_t runs);
-// The final Q of every setting as box plots, in the order given.
+                       const std::vector<SettingStyle>& styles, std::size_t runs,
+                       std::size_t settings);
+// The final Q of every setting as box plots, in the order given. Settings
+// without a curve are grey (greyed: how many).
 QImage DrawFinalQ(const std::vector<SettingSummary>& summaries,
-                  const std::vector<SettingStyle>& styles);
+                  const std::vector<SettingStyle>& styles, std::size_t greyed);
 
 // Both pictures from the database, as DIR/convergence.png and
 // DIR/final-q.png. Returns an error text naming the file, or "".

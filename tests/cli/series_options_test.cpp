@@ -62,6 +62,12 @@ TEST(SeriesOptionsTest, BadOptionsNameTheOptionAndWhatItNeeds)
         {with({"--generations", "5", "--threads", "0"}),
          "--threads needs a whole number from 1 to 256 (got \"0\")"},
         {with({"--generations", "5", "--db", ""}), "--db needs a file name"},
+        {with({"--generations", "5", "--db", ":memory:"}),
+         "--db :memory: is a name SQLite keeps for a database in memory, which keeps nothing; "
+         "give a file name (./:memory: for a file of that name)"},
+        {with({"--generations", "5", "--db", "file:s.sqlite?mode=memory"}),
+         "--db file:s.sqlite?mode=memory is a name SQLite keeps for a URI; give a file name "
+         "(./file:s.sqlite?mode=memory for a file of that name)"},
         {with({"--generations", "5", "--protocols"}), "--protocols needs a directory"},
         {with({"--generations", "5", "--save"}), "unknown option \"--save\" (see --help)"},
         {{"--generations", "1,2,3,4,5,6,7,8,9,10", "--mutants", "1,2,3,4,5,6,7,8,9,10", "--step",

@@ -49,10 +49,6 @@ TEST(PlanTest, SeedsWrapRoundAfterTheLargest)
     EXPECT_EQ(plan.run(6).seed, 4294967295u);
     EXPECT_EQ(plan.run(12).seed, 0u);
     EXPECT_EQ(plan.run(23).seed, 1u);
-    for (std::uint32_t seed : {4294967294u, 4294967295u, 0u, 1u})
-        EXPECT_TRUE(plan.hasSeed(seed)) << seed;
-    for (std::uint32_t seed : {4294967293u, 2u, 100u})
-        EXPECT_FALSE(plan.hasSeed(seed)) << seed;
     EXPECT_EQ(zarudiv::SeedCondition(plan), "(seed >= 4294967294 OR seed <= 1)");
     EXPECT_EQ(zarudiv::SeedCondition(Plan(5, 3)), "seed BETWEEN 5 AND 7");
 }

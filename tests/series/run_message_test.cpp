@@ -70,6 +70,8 @@ TEST(RunMessageTest, JobsAndHellosRoundTrip)
     const zarudiv::WorkerHello hello = zarudiv::DecodeHello(zarudiv::EncodeHello({16, "node-07"}));
     EXPECT_EQ(hello.threads, 16u);
     EXPECT_EQ(hello.host, "node-07");
+
+    EXPECT_EQ(zarudiv::DecodeStopSignal(zarudiv::EncodeStopSignal(15)), 15);
 }
 
 TEST(RunMessageTest, DamagedMessagesAreRefused)
@@ -82,6 +84,10 @@ TEST(RunMessageTest, DamagedMessagesAreRefused)
     badStatus[8 + 16] = 9;  // after the run id and the key
     EXPECT_THROW(zarudiv::DecodeOutcome(badStatus), zarudiv::MessageError);
     EXPECT_THROW(zarudiv::DecodeJob("short"), zarudiv::MessageError);
+    for (int signal : {0, -2, 128})
+        EXPECT_THROW(zarudiv::DecodeStopSignal(zarudiv::EncodeStopSignal(signal)),
+                     zarudiv::MessageError)
+            << signal;
 }
 
 }  // namespace

@@ -1,13 +1,17 @@
 #pragma once
 // A series database as text, for whole comparisons between series that were
-// run differently.
+// run differently; and what a test reads of it while a series runs.
 
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Statement.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <thread>
+
+#include "tests/support/process.h"
 
 namespace zarudiv::testing {
 
@@ -58,6 +62,18 @@ inline std::int64_t CountRows(const std::string& file, const std::string& table,
     if (!db.tableExists(table))
         return 0;
     return db.execAndGet("SELECT count(*) FROM " + table + " WHERE " + condition).getInt64();
+}
+
+// Waits until the series has stored `runs` runs, or has ended (or two
+// minutes have passed: the caller's checks then fail, rather than hang).
+inline void AwaitDone(const BackgroundProcess& running, const std::string& db, std::int64_t runs)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    while (running.running() && std::chrono::steady_clock::now() < deadline) {
+        if (CountRows(db, "runs", "status = 'done'") >= runs)
+            return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
 }
 
 }  // namespace zarudiv::testing

@@ -7,6 +7,8 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <thread>
 
 #include "tests/series/series_dump.h"
@@ -32,6 +34,37 @@ std::string Mpirun(int processes)
            Quote(ZARUDIV_SERIES_TESTS "/openmpi.supp") + " " +
            Quote(ZARUDIV_MPIEXEC) + " --oversubscribe -np " + std::to_string(processes) + " " +
            Quote(ZARUDIV_SERIES) + " ";
+}
+
+// The process of the job that mpirun (pid launcher) started as `rank`, or
+// -1: a child of mpirun whose environment names the rank.
+pid_t RankProcess(pid_t launcher, int rank)
+{
+    const std::string wanted = "OMPI_COMM_WORLD_RANK=" + std::to_string(rank);
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        std::ifstream stat(entry.path() / "stat");
+        std::string line;
+        std::getline(stat, line);
+        // pid (comm) state ppid ...: the name may hold spaces, the ")" ends it.
+        const std::size_t close = line.rfind(')');
+        if (close == std::string::npos)
+            continue;
+        std::istringstream fields(line.substr(close + 1));
+        std::string state;
+        pid_t parent = 0;
+        fields >> state >> parent;
+        if (parent != launcher)
+            continue;
+        const std::string environment = ReadBytes((entry.path() / "environ").string());
+        std::size_t at = 0;
+        for (std::size_t end; (end = environment.find('\0', at)) != std::string::npos; at = end + 1)
+            if (environment.compare(at, end - at, wanted) == 0)
+                return static_cast<pid_t>(std::stoi(name));
+    }
+    return -1;
 }
 
 std::string Tail(const std::string& protocol)
@@ -74,18 +107,16 @@ TEST(SeriesMpiTest, ThreeProcessesStoreWhatOneProcessStores)
 TEST(SeriesMpiTest, CtrlCOnMpirunStopsCleanlyAndAnyProcessCountResumes)
 {
     TempDir dir;
-    // Long enough that the series is still running when mpirun, about a
-    // second after its SIGINT, signals the processes.
-    const std::string plan = "--generations 80 --mutants 12 --step 800 --repeat 40 --seed 9 --threads 1";
+    // mpirun hands the processes its SIGTERM a second after its own SIGINT:
+    // after the third run is stored, the plan has seconds of work left for
+    // each of its three processes, several times that second on a machine
+    // much faster than ours.
+    const std::string plan = "--generations 80 --mutants 12 --step 800 --repeat 72 --seed 9 --threads 1";
     const std::string db = dir.file("s.sqlite");
     BackgroundProcess running(dir, Mpirun(3) + plan + " --db s.sqlite");
     ASSERT_TRUE(running.started());
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (running.running() && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        if (zarudiv::testing::CountRows(db, "runs", "status = 'done'") >= 3)
-            break;
-    }
+    zarudiv::testing::AwaitDone(running, db, 3);
+    ASSERT_TRUE(running.running()) << "the series ended before the signal";
     // What Ctrl-C in the terminal does: mpirun gets SIGINT and hands the
     // processes a SIGTERM.
     running.signal(SIGINT);
@@ -97,7 +128,7 @@ TEST(SeriesMpiTest, CtrlCOnMpirunStopsCleanlyAndAnyProcessCountResumes)
     // Whole runs only.
     const std::int64_t done = zarudiv::testing::CountRows(db, "runs", "status = 'done'");
     ASSERT_GE(done, 3);
-    ASSERT_LT(done, 40);
+    ASSERT_LT(done, 72);
     EXPECT_EQ(zarudiv::testing::CountRows(db, "generations", "1"), 80 * done);
     const std::string timings = [&] {
         SQLite::Database reader(db, SQLite::OPEN_READONLY, zarudiv::testing::kReaderWait);
@@ -111,14 +142,59 @@ TEST(SeriesMpiTest, CtrlCOnMpirunStopsCleanlyAndAnyProcessCountResumes)
         zarudiv::testing::RunProcess(dir, Mpirun(2) + plan + " --db s.sqlite", "resumed");
     ASSERT_EQ(resumed.exitCode, 0) << resumed.err;
     EXPECT_NE(resumed.err.find(std::to_string(done) + " already done, " +
-                               std::to_string(40 - done) + " to run"),
+                               std::to_string(72 - done) + " to run"),
               std::string::npos)
         << resumed.err;
-    EXPECT_EQ(zarudiv::testing::CountRows(db, "runs", "status = 'done'"), 40);
-    EXPECT_EQ(zarudiv::testing::CountRows(db, "generations", "1"), 80 * 40);
+    EXPECT_EQ(zarudiv::testing::CountRows(db, "runs", "status = 'done'"), 72);
+    EXPECT_EQ(zarudiv::testing::CountRows(db, "generations", "1"), 80 * 72);
     EXPECT_EQ(zarudiv::testing::CountRows(db, "runs", "instr('," + timings +
                                                           ",', ',' || id || ':' || seconds || ',') > 0"),
               done);
+}
+
+TEST(SeriesMpiTest, ASignalToOneWorkerStopsTheWholeSeries)
+{
+    TempDir dir;
+    const std::string plan = "--generations 20 --mutants 4 --step 700 --repeat 300 --seed 3";
+    const std::string db = dir.file("s.sqlite");
+    BackgroundProcess running(dir, Mpirun(3) + plan + " --threads 1 --db s.sqlite");
+    ASSERT_TRUE(running.started());
+    zarudiv::testing::AwaitDone(running, db, 3);
+    ASSERT_TRUE(running.running()) << "the series ended before the signal";
+    const pid_t worker = RankProcess(running.pid(), 1);
+    ASSERT_GT(worker, 0);
+    // The signal reaches rank 1 alone, as `kill` or a batch system may send it.
+    ASSERT_EQ(::kill(worker, SIGTERM), 0);
+    std::optional<ProcessResult> stopped = running.waitFor(std::chrono::seconds(60));
+    if (!stopped) {
+        running.signal(SIGINT);  // mpirun ends the processes
+        running.wait();
+        FAIL() << "the series did not end after its worker was signalled";
+    }
+    EXPECT_EQ(stopped->exitCode, 143) << stopped->err;
+    EXPECT_NE(stopped->err.find("stopped by SIGTERM (sent to rank 1 on "), std::string::npos)
+        << stopped->err;
+    EXPECT_NE(stopped->err.find("run the same command again to continue"), std::string::npos)
+        << stopped->err;
+    EXPECT_EQ(stopped->out, "");  // no table: the series is not complete
+
+    // Whole runs only, and the rest of the plan still to do.
+    const std::int64_t done = zarudiv::testing::CountRows(db, "runs", "status = 'done'");
+    ASSERT_GE(done, 3);
+    ASSERT_LT(done, 300);
+    EXPECT_EQ(zarudiv::testing::CountRows(db, "runs", "status = 'pending'"), 300 - done);
+    EXPECT_EQ(zarudiv::testing::CountRows(db, "generations", "1"), 20 * done);
+
+    // Without MPI the same command finishes the plan.
+    const ProcessResult resumed = zarudiv::testing::RunProcess(
+        dir, Quote(ZARUDIV_SERIES) + " " + plan + " --threads 2 --db s.sqlite", "resumed");
+    ASSERT_EQ(resumed.exitCode, 0) << resumed.err;
+    EXPECT_NE(resumed.err.find(std::to_string(done) + " already done, " +
+                               std::to_string(300 - done) + " to run"),
+              std::string::npos)
+        << resumed.err;
+    EXPECT_EQ(zarudiv::testing::CountRows(db, "runs", "status = 'done'"), 300);
+    EXPECT_EQ(zarudiv::testing::CountRows(db, "generations", "1"), 20 * 300);
 }
 
 }  // namespace

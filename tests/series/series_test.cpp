@@ -16,6 +16,7 @@
 #include "series/series_store.h"
 #include "tests/series/series_dump.h"
 #include "tests/support/process.h"
+#include "tests/support/small_mount.h"
 
 namespace {
 
@@ -133,6 +134,12 @@ TEST(SeriesTest, TheDatabaseIsTheSameForEveryThreadCount)
     EXPECT_EQ(Count(dir.file("one.sqlite"), "SELECT count(*) FROM runs WHERE status = 'done' AND "
                                             "seed IN (4294967294, 4294967295, 0)"),
               12);
+    // Two runs on three threads: the second starts with two free cores and
+    // runs its mutants on both.
+    const std::string few = "--generations 9 --mutants 5,3 --step 300 --repeat 1 --seed 8";
+    ASSERT_EQ(Series(dir, few + " --threads 1 --db few1.sqlite").exitCode, 0);
+    ASSERT_EQ(Series(dir, few + " --threads 3 --db few3.sqlite").exitCode, 0);
+    EXPECT_EQ(Dump(dir.file("few1.sqlite")), Dump(dir.file("few3.sqlite")));
 
     SQLite::Database db(dir.file("three.sqlite"), SQLite::OPEN_READONLY, kReaderWait);
     SQLite::Statement plans(db, "SELECT command_line, started, program_version FROM plans");
@@ -147,17 +154,15 @@ TEST(SeriesTest, TheDatabaseIsTheSameForEveryThreadCount)
 TEST(SeriesTest, AStoppedSeriesResumesWithoutRepeatingARun)
 {
     TempDir dir;
-    const std::string plan = "--generations 60 --mutants 8 --step 700 --repeat 10 --seed 3";
+    // On one thread the series runs for seconds after its second run is
+    // stored, and the signal arrives within milliseconds; the resumed and
+    // the uninterrupted series take two threads.
+    const std::string plan = "--generations 60 --mutants 8 --step 700 --repeat 24 --seed 3";
     const std::string db = dir.file("s.sqlite");
-    BackgroundProcess running(dir, Quote(ZARUDIV_SERIES) + " " + plan + " --threads 2 --db s.sqlite");
+    BackgroundProcess running(dir, Quote(ZARUDIV_SERIES) + " " + plan + " --threads 1 --db s.sqlite");
     ASSERT_TRUE(running.started());
-    // Stop it once two runs are stored.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (running.running() && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        if (zarudiv::testing::CountRows(db, "runs", "status = 'done'") >= 2)
-            break;
-    }
+    zarudiv::testing::AwaitDone(running, db, 2);
+    ASSERT_TRUE(running.running()) << "the series ended before the signal";
     running.signal(SIGINT);
     const ProcessResult stopped = running.wait();
     ASSERT_EQ(stopped.exitCode, 130) << stopped.err;
@@ -168,7 +173,7 @@ TEST(SeriesTest, AStoppedSeriesResumesWithoutRepeatingARun)
     // Only whole runs: each done run has all its generations, no other run any.
     const std::int64_t done = Count(db, "SELECT count(*) FROM runs WHERE status = 'done'");
     ASSERT_GE(done, 2);
-    ASSERT_LT(done, 10);
+    ASSERT_LT(done, 24);
     EXPECT_EQ(Count(db, "SELECT count(*) FROM generations"), 60 * done);
     EXPECT_EQ(Count(db, "SELECT count(*) FROM generations JOIN runs ON runs.id = run_id "
                         "WHERE status <> 'done'"),
@@ -182,7 +187,7 @@ TEST(SeriesTest, AStoppedSeriesResumesWithoutRepeatingARun)
     const ProcessResult resumed = Series(dir, plan + " --threads 2 --db s.sqlite");
     ASSERT_EQ(resumed.exitCode, 0) << resumed.err;
     EXPECT_NE(resumed.err.find(std::to_string(done) + " already done, " +
-                               std::to_string(10 - done) + " to run"),
+                               std::to_string(24 - done) + " to run"),
               std::string::npos) << resumed.err;
     // The runs done before kept their rows, timings included: none ran again.
     SQLite::Database reader(db, SQLite::OPEN_READONLY, kReaderWait);
@@ -193,18 +198,71 @@ TEST(SeriesTest, AStoppedSeriesResumesWithoutRepeatingARun)
     EXPECT_EQ(again.getColumn(0).getInt64(), done);
 
     // And the whole is what one uninterrupted series stores.
-    ASSERT_EQ(Series(dir, plan + " --threads 1 --db whole.sqlite").exitCode, 0);
+    ASSERT_EQ(Series(dir, plan + " --threads 2 --db whole.sqlite").exitCode, 0);
     EXPECT_EQ(Dump(db), Dump(dir.file("whole.sqlite")));
+}
+
+TEST(SeriesTest, SigtermStopsTheSeriesWhileItRecordsThePlanOrRuns)
+{
+    TempDir dir;
+    // Ten million runs take about a minute to record; the signal comes as
+    // soon as the database exists, and nothing of the plan is kept.
+    const std::string huge = "--generations 1,2,3,4,5,6,7,8,9,10 --mutants 1,2,3,4,5,6,7,8,9,10 "
+                             "--step 1,2,3,4,5,6,7,8,9,10 --repeat 10000 --seed 1";
+    BackgroundProcess recording(dir, Quote(ZARUDIV_SERIES) + " " + huge + " --db huge.sqlite",
+                                "recording");
+    ASSERT_TRUE(recording.started());
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (recording.running() && !std::filesystem::exists(dir.file("huge.sqlite")) &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    recording.signal(SIGTERM);
+    const ProcessResult stopped = recording.wait();
+    EXPECT_EQ(stopped.exitCode, 143) << stopped.err;
+    EXPECT_EQ(stopped.err,
+              "zarudiv-series: stopped by SIGTERM while the plan was recorded; nothing of it was "
+              "recorded or run; run the same command again to start the series\n");
+    EXPECT_EQ(zarudiv::testing::CountRows(dir.file("huge.sqlite"), "runs", "1"), 0);
+    EXPECT_EQ(zarudiv::testing::CountRows(dir.file("huge.sqlite"), "plans", "1"), 0);
+
+    // While the runs go on, SIGTERM stops the series as Ctrl-C does.
+    const std::string plan = "--generations 60 --mutants 8 --step 700 --repeat 24 --seed 5";
+    BackgroundProcess running(dir, Quote(ZARUDIV_SERIES) + " " + plan + " --threads 1 --db s.sqlite");
+    ASSERT_TRUE(running.started());
+    zarudiv::testing::AwaitDone(running, dir.file("s.sqlite"), 1);
+    ASSERT_TRUE(running.running()) << "the series ended before the signal";
+    running.signal(SIGTERM);
+    const ProcessResult ended = running.wait();
+    EXPECT_EQ(ended.exitCode, 143) << ended.err;
+    const std::int64_t done = zarudiv::testing::CountRows(dir.file("s.sqlite"), "runs", "status = 'done'");
+    // The run in flight is abandoned, unless it ended with the signal.
+    const std::string last = ended.err.substr(ended.err.rfind("zarudiv-series: "));
+    const std::string stored = "zarudiv-series: stopped by SIGTERM: " + std::to_string(done) +
+                               " of 24 runs done and stored, ";
+    EXPECT_EQ(last.substr(0, stored.size()), stored) << last;
+    EXPECT_TRUE(last.ends_with(" abandoned; run the same command again to continue\n")) << last;
+    EXPECT_EQ(ended.out, "");
 }
 
 TEST(SeriesTest, AnotherPlanAddsOnlyItsNewRuns)
 {
     TempDir dir;
     ASSERT_EQ(Series(dir, "--generations 5 --mutants 2 --step 100 --repeat 2 --seed 1").exitCode, 0);
+    // Protocols asked for only now: the two runs done before have none, and
+    // the series says so.
     const ProcessResult wider =
-        Series(dir, "--generations 5,7 --mutants 2 --step 100 --repeat 3 --seed 1");
+        Series(dir, "--generations 5,7 --mutants 2 --step 100 --repeat 3 --seed 1 --protocols prot");
     ASSERT_EQ(wider.exitCode, 0) << wider.err;
     EXPECT_NE(wider.err.find("= 6 runs; 2 already done, 4 to run"), std::string::npos) << wider.err;
+    EXPECT_NE(wider.err.find("zarudiv-series: warning: --protocols prot: 2 of the 2 runs done before "
+                             "have no protocol there (they ran without --protocols) and are not "
+                             "run again; zarudiv-run --generations G --mutants M --step P --seed "
+                             "S --save --protocol FILE writes any run's protocol\n"),
+              std::string::npos)
+        << wider.err;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.file("prot")),
+                            std::filesystem::directory_iterator()),
+              4);
     const std::string db = dir.file("series.sqlite");
     EXPECT_EQ(Count(db, "SELECT count(*) FROM runs"), 6);
     EXPECT_EQ(Count(db, "SELECT count(*) FROM plans"), 2);
@@ -305,6 +363,19 @@ TEST(SeriesTest, TheTableTheCsvAndThePicturesComeFromTheDatabase)
         EXPECT_EQ(png.substr(0, 8), "\x89PNG\r\n\x1a\n") << picture;
         EXPECT_EQ(png.substr(16, 8), std::string("\0\0\x05\x00\0\0\x02\xf8", 8)) << picture;  // 1280x760
     }
+
+    // Thirty settings: the pictures are drawn (the best 24 as curves), and
+    // written whole, nothing left beside them.
+    const ProcessResult many = Series(dir, "--generations 3 --mutants 1,2,3,4,5 --step 1,2,3,4,5,6 "
+                                           "--repeat 1 --seed 11 --db many.sqlite --plots many");
+    ASSERT_EQ(many.exitCode, 0) << many.err;
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.file("many")))
+        files.push_back(entry.path().filename().string());
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::string>{"convergence.png", "final-q.png"}));
+    for (const std::string& file : files)
+        EXPECT_EQ(ReadBytes(dir.file("many/" + file)).substr(0, 8), "\x89PNG\r\n\x1a\n") << file;
 }
 
 TEST(SeriesTest, BadInputExitsWithTwoAndLeavesTheDatabaseAlone)
@@ -322,14 +393,19 @@ TEST(SeriesTest, BadInputExitsWithTwoAndLeavesTheDatabaseAlone)
          "(got \"2,\")\n"},
         {"--generations 5 --mutants 2 --step 1 --repeat 0",
          "zarudiv-series: --repeat needs a whole number from 1 to 100000 (got \"0\")\n"},
-        {"--generations 5 --mutants 2 --step 1 --repeat 1 --csv missing/t.csv",
-         "zarudiv-series: --csv missing/t.csv: No such file or directory\n"},
+        {"--generations 5 --mutants 2 --step 1 --repeat 1 --db :memory:",
+         "zarudiv-series: --db :memory: is a name SQLite keeps for a database in memory, which "
+         "keeps nothing; give a file name (./:memory: for a file of that name)\n"},
+        {"--generations 5 --mutants 2 --step 1 --repeat 1 --csv ./series.sqlite",
+         "zarudiv-series: --csv ./series.sqlite: is the database (--db series.sqlite); give "
+         "another file\n"},
     };
     for (const Case& c : cases) {
         const ProcessResult run = Series(dir, c.args);
         EXPECT_EQ(run.exitCode, 2) << c.args;
         EXPECT_EQ(run.err, c.message) << c.args;
-        EXPECT_FALSE(std::filesystem::exists(dir.file("series.sqlite"))) << c.args;
+        for (const char* db : {"series.sqlite", ":memory:"})
+            EXPECT_FALSE(std::filesystem::exists(dir.file(db))) << c.args;
     }
 
     std::ofstream(dir.file("notes.sqlite")) << "not a database, but a file somebody needs\n";
@@ -340,12 +416,66 @@ TEST(SeriesTest, BadInputExitsWithTwoAndLeavesTheDatabaseAlone)
         << notOurs.err;
     EXPECT_EQ(ReadBytes(dir.file("notes.sqlite")), "not a database, but a file somebody needs\n");
 
-    // A database another series holds is refused, not waited for.
+    // A database another series holds is refused, not waited for, and the
+    // refused series makes none of its outputs.
     zarudiv::SeriesStore holder(dir.file("busy.sqlite"));
     const ProcessResult busy =
-        Series(dir, "--generations 5 --mutants 2 --step 1 --repeat 1 --seed 1 --db busy.sqlite");
+        Series(dir, "--generations 5 --mutants 2 --step 1 --repeat 1 --seed 1 --db busy.sqlite "
+                    "--csv t.csv --protocols prot --plots pics");
     EXPECT_EQ(busy.exitCode, 3);
     EXPECT_NE(busy.err.find("another series is using this database"), std::string::npos) << busy.err;
+    for (const char* output : {"t.csv", "prot", "pics"})
+        EXPECT_FALSE(std::filesystem::exists(dir.file(output))) << output;
+}
+
+TEST(SeriesTest, OutputsThatCannotBeWrittenFailBeforeAnyRun)
+{
+    TempDir dir;
+    const std::string plan = "--generations 5 --mutants 2 --step 1 --repeat 2 --seed 1";
+    // An earlier series' database is kept as it was; a new one is not left behind.
+    ASSERT_EQ(Series(dir, plan + " --db kept.sqlite").exitCode, 0);
+    const std::string kept = Dump(dir.file("kept.sqlite"));
+
+    std::vector<std::pair<std::string, std::string>> cases = {
+        {"--csv missing/t.csv", "--csv missing/t.csv: No such file or directory"},
+        {"--protocols kept.sqlite", "--protocols kept.sqlite: Not a directory"},
+    };
+    // As root, permissions do not stop a write: a read-only file system does.
+    zarudiv::testing::SmallMount readOnly("ro,size=64k");
+    if (readOnly.mounted()) {
+        const std::string ro = readOnly.dir().path().string();
+        cases.push_back({"--protocols " + ro, "--protocols " + ro +
+                                                  ": no file can be written there (Read-only "
+                                                  "file system)"});
+        cases.push_back({"--plots " + ro, "--plots " + ro +
+                                              ": no file can be written there (Read-only file "
+                                              "system)"});
+        cases.push_back({"--csv " + ro + "/t.csv", "--csv " + ro + "/t.csv: Read-only file system"});
+    } else {
+        std::printf("read-only outputs not tried: %s\n", readOnly.reason().c_str());
+    }
+    // A table that cannot be written is a failure too; the runs stay stored.
+    const ProcessResult full =
+        zarudiv::testing::RunProgram(dir, ZARUDIV_SERIES, plan + " --db full.sqlite", "",
+                                     " >/dev/full 2>" + Quote(dir.file("stderr.txt")));
+    EXPECT_EQ(full.exitCode, 1);
+    EXPECT_NE(full.err.find("\nzarudiv-series: the table cannot be written to the standard "
+                            "output (No space left on device)\n"),
+              std::string::npos)
+        << full.err;
+    EXPECT_EQ(Count(dir.file("full.sqlite"), "SELECT count(*) FROM runs WHERE status = 'done'"), 2);
+
+    for (const auto& [option, message] : cases) {
+        for (const char* db : {"new.sqlite", "kept.sqlite"}) {
+            SCOPED_TRACE(option + " --db " + db);
+            const ProcessResult run = Series(dir, plan + " " + option + " --db " + db);
+            EXPECT_EQ(run.exitCode, 1);
+            EXPECT_EQ(run.err, "zarudiv-series: " + message + "\n");
+            EXPECT_EQ(run.out, "");
+        }
+        EXPECT_FALSE(std::filesystem::exists(dir.file("new.sqlite")));
+        EXPECT_EQ(Dump(dir.file("kept.sqlite")), kept);
+    }
 }
 
 }  // namespace

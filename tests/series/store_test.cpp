@@ -86,6 +86,7 @@ TEST(StoreTest, ADoneRunIsStoredWholeAndLeavesThePendingList)
 {
     TempDir dir;
     SeriesStore store(dir.file("s.sqlite"));
+    EXPECT_EQ(store.journalMode(), "wal");
     const SeriesPlan plan = SmallPlan({4}, 1, 3);
     store.addPlan(plan, kRecord);
     const std::vector<zarudiv::PendingRun> runs = store.pendingRuns(plan, 0, 10);

@@ -5,6 +5,7 @@
 
 #include "series/quantiles.h"
 #include "series/series_summary.h"
+#include "series/summary_plots.h"
 
 namespace {
 
@@ -71,6 +72,34 @@ TEST(SummaryTest, TheTableAndTheCsvShowTheSameNumbers)
               "G=20 M=6 P=900       2        0.100000        0.150000        0.200000        0.250000"
               "        0.300000              66\n"
               "G=10 M=4 P=500       0   (no run done)\n");
+}
+
+TEST(SummaryTest, OnlyTheBestSettingsGetACurveWhenTheyAreMany)
+{
+    // Settings best first: here the plan's order backwards.
+    const auto bestLast = [](const zarudiv::SeriesPlan& plan) {
+        std::vector<zarudiv::SettingSummary> summaries;
+        for (std::uint64_t i = plan.settingCount(); i-- > 0;)
+            summaries.push_back(zarudiv::SummariseSetting(plan.setting(i), {}));
+        return summaries;
+    };
+    zarudiv::SeriesPlan plan;
+    plan.generations = {10};
+    plan.mutants = {1, 2, 3, 4, 5};
+    plan.steps = {100, 200, 300, 400, 500, 600};
+    plan.repeat = 1;
+    // 30 settings: the last 24 of the plan are the best, drawn in the plan's order.
+    std::vector<zarudiv::Setting> expected;
+    for (std::uint64_t i = 30 - zarudiv::kMaxCurves; i < 30; ++i)
+        expected.push_back(plan.setting(i));
+    EXPECT_EQ(zarudiv::CurveSettings(plan, bestLast(plan)), expected);
+
+    // A few settings are all drawn, in the plan's order whatever their rank.
+    plan.mutants = {1};
+    expected.clear();
+    for (std::uint64_t i = 0; i < 6; ++i)
+        expected.push_back(plan.setting(i));
+    EXPECT_EQ(zarudiv::CurveSettings(plan, bestLast(plan)), expected);
 }
 
 }  // namespace

@@ -7,8 +7,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <optional>
 #include <string>
+#include <thread>
 
 #include "tests/support/temp_dir.h"
 
@@ -102,6 +105,7 @@ public:
     BackgroundProcess& operator=(const BackgroundProcess&) = delete;
 
     bool started() const { return pid_ > 0; }
+    pid_t pid() const { return pid_; }
     void signal(int number) const { ::kill(pid_, number); }
     // True while the process has not ended.
     bool running() const
@@ -111,6 +115,17 @@ public:
         siginfo_t info{};
         return ::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
                info.si_pid == 0;
+    }
+    // The result, or nothing when the process still runs after `limit`: a
+    // test that must not hang waits this way.
+    std::optional<ProcessResult> waitFor(std::chrono::seconds limit)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        while (running() && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        if (running())
+            return std::nullopt;
+        return wait();
     }
     ProcessResult wait()
     {

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/whole_number_option.h"
+#include "cli/option_declarations.h"
 
 namespace zarudiv {
 

@@ -1,10 +1,9 @@
 #include "cli/runner_options.h"
 
 #include <CLI/CLI.hpp>
-#include <algorithm>
 #include <limits>
 
-#include "cli/whole_number_option.h"
+#include "cli/option_declarations.h"
 
 namespace zarudiv {
 
@@ -45,40 +44,6 @@ const char* const kFooter =
     "  2  bad options (the message names the option and its allowed range)\n"
     "  130 (SIGINT), 143 (SIGTERM)  stopped at the end of a generation\n";
 
-// A file or directory name option. Names are kept to 250 characters, as the
-// protocol's first line keeps them: a longer one would be cut and name another
-// file. A control character (a line break, a tab) would break the protocol's
-// first line.
-CLI::Option* AddName(CLI::App& app, const std::string& name, const std::string& valueName,
-                     const std::string& help, const std::string& needs,
-                     std::function<void(const std::string&)> store)
-{
-    return app
-        .add_option_function<std::string>(
-            name,
-            [name, needs, store = std::move(store)](const std::string& text) {
-                if (text.empty())
-                    throw CLI::ValidationError(name + " needs " + needs);
-                if (CutFileName(text) != text)
-                    throw CLI::ValidationError(name + " needs " + needs + " of at most " +
-                                               std::to_string(kMaxFileNameLength) +
-                                               " characters");
-                const bool control = std::any_of(text.begin(), text.end(), [](char c) {
-                    return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
-                });
-                if (control)
-                    throw CLI::ValidationError(name + " needs " + needs +
-                                               " without control characters (line breaks, "
-                                               "tabs)");
-                store(text);
-            },
-            help)
-        ->type_name(valueName)
-        ->description(WrapHelp(help))
-        ->expected(0, 1)
-        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
-}
-
 // The runner's command line, declared once for parsing and for --help.
 struct RunnerCommandLine {
     CLI::App app{kDescription, "zarudiv-run"};
@@ -102,21 +67,24 @@ struct RunnerCommandLine {
         app.add_flag("--save", o.save,
                      WrapHelp("write the header, one row per generation and the "
                               "data-analysis report (\"Save Option\")"));
-        AddName(app, "--protocol", "FILE",
+        AddText(app, "--protocol", "FILE",
                 "protocol file (default \"C:/QX_000_000.doc\", which is the file QX_000_000.doc "
                 "in a directory \"C:\" below the working directory, created when missing)",
-                "a file name", [&o](const std::string& name) { o.protocol = name; });
+                "a file name", [&o](const std::string& name) { o.protocol = name; },
+                TextCheck::FileName);
         AddWholeNumber(app, kThreads,
                        [&o](std::uint64_t v) { o.threads = static_cast<unsigned>(v); });
-        AddName(app, "--plots", "DIR",
+        AddText(app, "--plots", "DIR",
                 "after the campaign write the image areas as PNG files (Image1.png ... "
                 "Image10.png) into DIR, created when missing",
-                "a directory", [&o](const std::string& dir) { o.plotsDir = dir; });
-        AddName(app, "--log", "FILE",
+                "a directory", [&o](const std::string& dir) { o.plotsDir = dir; },
+                TextCheck::FileName);
+        AddText(app, "--log", "FILE",
                 "write one CSV row per generation to FILE: generation,evaluations,best_q,"
                 "step_width,accepted (reals with 17 significant digits, so they read back "
                 "exactly)",
-                "a file name", [&o](const std::string& name) { o.logFile = name; });
+                "a file name", [&o](const std::string& name) { o.logFile = name; },
+                TextCheck::FileName);
         app.allow_extras();
         app.footer(kFooter);
         app.get_formatter()->column_width(20);
@@ -139,20 +107,13 @@ ParseResult ParseRunnerOptions(const std::vector<std::string>& args)
 {
     RunnerCommandLine line;
     ParseResult result;
-    try {
-        // CLI11 takes the arguments last first.
-        std::vector<std::string> reversed(args.rbegin(), args.rend());
-        line.app.parse(reversed);
-    } catch (const CLI::ParseError& error) {
-        result.error = error.what();
-        return result;
-    }
+    result.error = ParseArguments(line.app, args);
     result.options = line.options;
-    if (const std::string unknown = UnknownArgument(line.app); !unknown.empty())
-        result.error = unknown;
-    else if (result.options.help)
+    if (!result.error.empty())
         return result;
-    else if (line.generations->count() == 0)
+    if (result.options.help)
+        return result;
+    if (line.generations->count() == 0)
         result.error = kGenerations.missing();
     else if (line.mutants->count() == 0)
         result.error = kMutants.missing();

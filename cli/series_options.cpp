@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "cli/number_list_option.h"
-#include "cli/whole_number_option.h"
+#include "cli/option_declarations.h"
 #include "series/series_store.h"
 
 namespace zarudiv {
@@ -55,24 +55,6 @@ const char* const kFooter =
     "  128+n  stopped by signal n (130: Ctrl-C, 143: SIGTERM), also when it\n"
     "     reached one process of an MPI job only; a second one ends the\n"
     "     program at once. The same command continues the series\n";
-
-CLI::Option* AddText(CLI::App& app, const std::string& name, const std::string& valueName,
-                     const std::string& help, const std::string& needs,
-                     std::function<void(const std::string&)> store)
-{
-    return app
-        .add_option_function<std::string>(
-            name,
-            [name, needs, store = std::move(store)](const std::string& text) {
-                if (text.empty())
-                    throw CLI::ValidationError(name + " needs " + needs);
-                store(text);
-            },
-            WrapHelp(help))
-        ->type_name(valueName)
-        ->expected(0, 1)
-        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
-}
 
 struct SeriesCommandLine {
     CLI::App app{kDescription, "zarudiv-series"};
@@ -141,23 +123,14 @@ SeriesParse ParseSeriesOptions(const std::vector<std::string>& args)
 {
     SeriesCommandLine line;
     SeriesParse result;
-    try {
-        // CLI11 takes the arguments last first.
-        std::vector<std::string> reversed(args.rbegin(), args.rend());
-        line.app.parse(reversed);
-    } catch (const CLI::ParseError& error) {
-        result.error = error.what();
-        return result;
-    }
+    result.error = ParseArguments(line.app, args);
     result.options = line.options;
+    if (!result.error.empty() || result.options.help)
+        return result;
     const auto missingList = [](const WholeNumber& option) {
         return option.name + " is missing: give " + ListRange(option);
     };
-    if (const std::string unknown = UnknownArgument(line.app); !unknown.empty())
-        result.error = unknown;
-    else if (result.options.help)
-        return result;
-    else if (line.generations->count() == 0)
+    if (line.generations->count() == 0)
         result.error = missingList(kGenerations);
     else if (line.mutants->count() == 0)
         result.error = missingList(kMutants);

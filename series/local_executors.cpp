@@ -35,18 +35,23 @@ LocalExecutors::~LocalExecutors()
         thread.join();
 }
 
+RunOutcome LocalExecutors::abandoned(const RunJob& job) const
+{
+    RunOutcome outcome;
+    outcome.runId = job.runId;
+    outcome.key = job.key;
+    outcome.status = RunStatus::Abandoned;
+    outcome.host = host_;
+    return outcome;
+}
+
 void LocalExecutors::submit(const RunJob& job)
 {
     {
         std::lock_guard lock(mutex_);
         if (stopping_) {
             // Too late: it comes back at once, abandoned.
-            RunOutcome outcome;
-            outcome.runId = job.runId;
-            outcome.key = job.key;
-            outcome.status = RunStatus::Abandoned;
-            outcome.host = host_;
-            outcomes_.push_back(std::move(outcome));
+            outcomes_.push_back(abandoned(job));
             outcomeReady_.notify_all();
             return;
         }
@@ -72,14 +77,8 @@ void LocalExecutors::stop()
         std::lock_guard lock(mutex_);
         stopping_ = true;
         // Jobs not started come back at once, abandoned.
-        for (const RunJob& job : jobs_) {
-            RunOutcome outcome;
-            outcome.runId = job.runId;
-            outcome.key = job.key;
-            outcome.status = RunStatus::Abandoned;
-            outcome.host = host_;
-            outcomes_.push_back(std::move(outcome));
-        }
+        for (const RunJob& job : jobs_)
+            outcomes_.push_back(abandoned(job));
         jobs_.clear();
         for (auto& stop : stops_)
             stop->request();

@@ -35,6 +35,8 @@ public:
 
 private:
     void work(std::size_t index);
+    // A job that comes back without having run.
+    RunOutcome abandoned(const RunJob& job) const;
 
     Task task_;
     std::string host_;

@@ -1,6 +1,7 @@
 #pragma once
-// A whole-number command-line option declared once: its name, its range and
-// its help feed the parser, the error messages and the usage text.
+// Command-line options declared once, for the runner and the series: a
+// whole number's name, range and help feed the parser, the error messages and
+// the usage text; text options refuse what would go wrong later.
 
 #include <CLI/CLI.hpp>
 #include <cstdint>
@@ -8,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zarudiv {
 
@@ -37,10 +39,24 @@ struct WholeNumber {
 CLI::Option* AddWholeNumber(CLI::App& app, const WholeNumber& option,
                             std::function<void(std::uint64_t)> store);
 
+// A text option; a value given twice counts last.
+enum class TextCheck {
+    NotEmpty,
+    // Also at most 250 characters, as a protocol's first line keeps a name
+    // (a longer one would be cut and name another file), and no control
+    // character (a line break would split that line).
+    FileName,
+};
+CLI::Option* AddText(CLI::App& app, const std::string& name, const std::string& valueName,
+                     const std::string& help, const std::string& needs,
+                     std::function<void(const std::string&)> store,
+                     TextCheck check = TextCheck::NotEmpty);
+
+// Parses the arguments (without the program's name); the message of what was
+// wrong, an unknown argument's included, or "".
+std::string ParseArguments(CLI::App& app, const std::vector<std::string>& args);
+
 // Help text broken into lines for the usage's option column.
 std::string WrapHelp(const std::string& text);
-
-// The first argument CLI11 left over, as an error message; empty when none.
-std::string UnknownArgument(const CLI::App& app);
 
 }  // namespace zarudiv

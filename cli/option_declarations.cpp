@@ -1,7 +1,9 @@
-#include "cli/whole_number_option.h"
+#include "cli/option_declarations.h"
 
 #include <algorithm>
 #include <charconv>
+
+#include "protocol/protocol_file.h"
 
 namespace zarudiv {
 
@@ -78,6 +80,40 @@ std::string WrapHelp(const std::string& text)
     return wrapped;
 }
 
+CLI::Option* AddText(CLI::App& app, const std::string& name, const std::string& valueName,
+                     const std::string& help, const std::string& needs,
+                     std::function<void(const std::string&)> store, TextCheck check)
+{
+    return app
+        .add_option_function<std::string>(
+            name,
+            [name, needs, check, store = std::move(store)](const std::string& text) {
+                if (text.empty())
+                    throw CLI::ValidationError(name + " needs " + needs);
+                if (check == TextCheck::FileName) {
+                    if (CutFileName(text) != text)
+                        throw CLI::ValidationError(name + " needs " + needs + " of at most " +
+                                                   std::to_string(kMaxFileNameLength) +
+                                                   " characters");
+                    const bool control = std::any_of(text.begin(), text.end(), [](char c) {
+                        return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+                    });
+                    if (control)
+                        throw CLI::ValidationError(name + " needs " + needs +
+                                                   " without control characters (line breaks, "
+                                                   "tabs)");
+                }
+                store(text);
+            },
+            WrapHelp(help))
+        ->type_name(valueName)
+        ->expected(0, 1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+}
+
+namespace {
+
+// The first argument CLI11 left over, as an error message; empty when none.
 std::string UnknownArgument(const CLI::App& app)
 {
     const std::vector<std::string> rest = app.remaining();
@@ -85,5 +121,20 @@ std::string UnknownArgument(const CLI::App& app)
         return {};
     return "unknown option \"" + rest.front() + "\" (see --help)";
 }
+
+}  // namespace
+
+std::string ParseArguments(CLI::App& app, const std::vector<std::string>& args)
+{
+    try {
+        // CLI11 takes the arguments last first.
+        std::vector<std::string> reversed(args.rbegin(), args.rend());
+        app.parse(reversed);
+    } catch (const CLI::ParseError& error) {
+        return error.what();
+    }
+    return UnknownArgument(app);
+}
+
 
 }  // namespace zarudiv

@@ -44,10 +44,7 @@ NumberList ParseNumberList(const WholeNumber& option, std::string_view text)
 CLI::Option* AddNumberList(CLI::App& app, const WholeNumber& option,
                            std::function<void(std::vector<int>)> store)
 {
-    std::string help = option.help + ", each " + std::to_string(option.low) + ".." +
-                       std::to_string(option.high);
-    if (!option.note.empty())
-        help += " " + option.note;
+    const std::string help = option.usage(", each ");
     return app
         .add_option_function<std::string>(
             option.name,

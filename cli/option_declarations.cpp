@@ -31,15 +31,20 @@ std::string WholeNumber::badValue(std::string_view text) const
     return message;
 }
 
+std::string WholeNumber::usage(const std::string& beforeRange) const
+{
+    std::string text = help + beforeRange + std::to_string(low) + ".." + std::to_string(high);
+    if (!note.empty())
+        text += " " + note;
+    return text;
+}
+
 std::string WholeNumber::missing() const { return name + " is missing: give " + range(); }
 
 CLI::Option* AddWholeNumber(CLI::App& app, const WholeNumber& option,
                             std::function<void(std::uint64_t)> store)
 {
-    std::string help = option.help + ", " + std::to_string(option.low) + ".." +
-                       std::to_string(option.high);
-    if (!option.note.empty())
-        help += " " + option.note;
+    const std::string help = option.usage(", ");
     // A value of its own is optional to CLI11, so that an option given without
     // one reaches the check below and gets this option's own message.
     return app

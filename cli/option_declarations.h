@@ -28,6 +28,9 @@ struct WholeNumber {
     // "--generations needs a whole number from 0 to 10000 (got "x")"; without
     // a text when the option came without a value.
     std::string badValue(std::string_view text) const;
+    // The help line: "generations, 0..10000 (note)", with `beforeRange`
+    // between the help and the range.
+    std::string usage(const std::string& beforeRange) const;
     // "--generations is missing: give a whole number from 0 to 10000"
     std::string missing() const;
 };

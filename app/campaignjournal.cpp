@@ -42,9 +42,10 @@ std::string JournalRow(const JournalEntry& entry)
     char bestQ[64] = "";
     if (entry.bestQ)
         std::snprintf(bestQ, sizeof bestQ, "%.10f", *entry.bestQ);
-    return CsvField(entry.started) + "," + std::to_string(entry.seed) + "," +
-           std::to_string(entry.generations) + "," + std::to_string(entry.mutants) + "," +
-           std::to_string(entry.stepPpm) + "," + (entry.save ? "1" : "0") + "," +
+    const Campaign& c = entry.campaign;
+    return CsvField(entry.started) + "," + std::to_string(c.seed) + "," +
+           std::to_string(c.generations) + "," + std::to_string(c.mutants) + "," +
+           std::to_string(c.stepPpm) + "," + (c.save ? "1" : "0") + "," +
            CsvField(entry.outcome) + "," + std::to_string(entry.generationsDone) + "," + bestQ +
            "," + CsvField(entry.message) + "," + CsvField(entry.protocol);
 }
@@ -74,9 +75,7 @@ std::string AppendToJournal(const std::string& path, const JournalEntry& entry)
 
 std::string RepeatCommand(const JournalEntry& entry)
 {
-    return "zarudiv-run --generations " + std::to_string(entry.generations) + " --mutants " +
-           std::to_string(entry.mutants) + " --step " + std::to_string(entry.stepPpm) +
-           " --seed " + std::to_string(entry.seed) + (entry.save ? " --save" : "");
+    return "zarudiv-run " + RunnerArguments(entry.campaign);
 }
 
 std::string JournalTimeNow()

@@ -8,15 +8,13 @@
 #include <optional>
 #include <string>
 
+#include "campaign/campaign_value.h"
+
 namespace zarudiv {
 
 struct JournalEntry {
     std::string started;  // ISO 8601 local time with its offset from UTC
-    std::uint32_t seed = 0;
-    int generations = 0;
-    int mutants = 0;
-    std::int64_t stepPpm = 0;
-    bool save = false;
+    Campaign campaign;  // with its seed
     std::string outcome;  // "done", "stopped" or "failed"
     int generationsDone = 0;
     std::optional<double> bestQ;  // none when no generation was finished

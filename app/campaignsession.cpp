@@ -1,19 +1,15 @@
 #include "app/campaignsession.h"
 
-#include <QLineEdit>
-#include <QProgressBar>
 #include <exception>
 #include <system_error>
 
-#include "app/imagearea.h"
-#include "app/tform1.h"
-#include "app/windowroles.h"
 #include "evolution/command_error.h"
 #include "plots/canvas_font.h"
+#include "protocol/protocol_file.h"
 
 namespace zarudiv {
 
-CampaignSession::CampaignSession(TForm1& form) : form_(form)
+CampaignSession::CampaignSession(QObject* parent) : QObject(parent)
 {
     timer_.setInterval(40);
     connect(&timer_, &QTimer::timeout, this, &CampaignSession::showFrame);
@@ -27,7 +23,7 @@ CampaignSession::~CampaignSession()
     }
 }
 
-void CampaignSession::start(const CampaignRequest& request, Generator& gen)
+void CampaignSession::start(const CampaignRequest& request, const SessionSurfaces& surfaces)
 {
     if (running_)
         return;
@@ -35,26 +31,22 @@ void CampaignSession::start(const CampaignRequest& request, Generator& gen)
     // worker.
     CanvasFont();
 
-    std::array<Canvas*, kPlotRoles.size()> canvases{};
-    for (std::size_t i = 0; i < kPlotRoles.size(); ++i)
-        canvases[i] = &imageOf(form_, kPlotRoles[i])->canvas();
-    std::array<std::string, kTextRoles.size()> texts;
-    for (std::size_t i = 0; i < kTextRoles.size(); ++i)
-        texts[i] = fieldOf(form_, kTextRoles[i])->text().toStdString();
-
-    live_ = std::make_unique<LiveDisplay>(canvases, texts);
+    live_ = std::make_unique<LiveDisplay>(surfaces.canvases, surfaces.texts);
     stop_.clear();
     outcome_ = CampaignOutcome{};
     outcome_.request = request;
     shownFrame_ = 0;
     running_ = true;
     try {
-        worker_ = std::thread([this, &gen] {
+        worker_ = std::thread([this] {
             try {
-                outcome_.result = RunEvolutionCommand(outcome_.request.protocol,
-                                                      outcome_.request.settings,
-                                                      outcome_.request.seed, gen, *live_,
-                                                      outcome_.request.engine, &stop_);
+                ProtocolFile protocol;
+                OpenProtocol(protocol, outcome_.request.protocol);
+                CampaignOptions options;
+                options.engine = outcome_.request.engine;
+                options.stop = &stop_;
+                outcome_.result = RunCampaign(outcome_.request.campaign,
+                                              CampaignSinks{*live_, protocol}, options);
             } catch (const std::exception& error) {
                 outcome_.error = error.what();
             } catch (...) {
@@ -75,32 +67,9 @@ void CampaignSession::showFrame()
     if (!live_)
         return;
     if (const std::optional<ScreenFrame> frame = live_->takeFrame(shownFrame_)) {
-        apply(*frame);
-        emit frameShown();
+        shownFrame_ = frame->number;
+        emit frameReady(*frame);
     }
-}
-
-void CampaignSession::apply(const ScreenFrame& frame)
-{
-    shownFrame_ = frame.number;
-    for (std::size_t i = 0; i < kTextRoles.size(); ++i) {
-        QLineEdit* field = fieldOf(form_, kTextRoles[i]);
-        const QString text = QString::fromStdString(frame.texts[i]);
-        if (field->text() != text)
-            form_.showFieldText(field, text);
-    }
-    // A progress bar repaints only for changes of some pixels; it shows its
-    // exact place here.
-    if (frame.generationProgress) {
-        generationBarOf(form_)->setValue(*frame.generationProgress);
-        generationBarOf(form_)->update();
-    }
-    if (frame.mutantProgress) {
-        mutantBarOf(form_)->setValue(*frame.mutantProgress);
-        mutantBarOf(form_)->update();
-    }
-    for (std::size_t i = 0; i < kPlotRoles.size(); ++i)
-        imageOf(form_, kPlotRoles[i])->showPicture(frame.pictures[i]);
 }
 
 void CampaignSession::complete()
@@ -109,7 +78,7 @@ void CampaignSession::complete()
         worker_.join();
     timer_.stop();
     if (live_) {
-        apply(live_->finalFrame());
+        outcome_.finalFrame = live_->finalFrame();
         outcome_.lastGeneration = live_->lastRecord();
         live_.reset();
     }

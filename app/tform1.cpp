@@ -170,9 +170,11 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent)
     createPlotArea();
     nameControls();
     arrangeTabOrder();
+    roles_ = BindWindowRoles(*this);
     for (PlotRole role : kPlotRoles)
-        pictures_.attach(role, &imageOf(*this, role)->canvas());
-    session_ = new CampaignSession(*this);
+        pictures_.attach(role, &roles_.image(role)->canvas());
+    session_ = new CampaignSession;
+    connect(session_, &CampaignSession::frameReady, this, &TForm1::applyFrame);
     connect(session_, &CampaignSession::finished, this, &TForm1::campaignFinished);
     guardCommandsDuringCampaigns();
     fitUserInformationList();

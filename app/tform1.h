@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "app/campaignjournal.h"
+#include "app/windowroles.h"
 #include "plots/canvas_display.h"
 
 class QComboBox;
@@ -20,6 +21,7 @@ class QScrollBar;
 namespace zarudiv {
 
 class CampaignSession;
+struct ScreenFrame;
 struct CampaignOutcome;
 class ImageArea;
 class Panel;
@@ -120,9 +122,12 @@ private:
     void fitUserInformationList();
     void guardCommandsDuringCampaigns();
     void campaignFinished(const CampaignOutcome& outcome);
+    // Shows a frame of the running campaign on the controls of its roles.
+    void applyFrame(const ScreenFrame& frame);
 
     // The pictures "GRA ?" draws on the user-interface thread.
     CanvasDisplay pictures_;
+    WindowRoles roles_;
     CampaignSession* session_ = nullptr;
     // Why the running campaign was asked to stop.
     bool stopByEscape_ = false;

@@ -113,34 +113,60 @@ void TForm1::Button1Click(QObject* /*Sender*/)
     saveFileName = CutFileName(ComboBox2->itemText(0).toStdString());
     CampaignRequest request;
     request.protocol = saveFileName;
-    request.settings.maxGenerationen = maxGenerationen;
-    request.settings.maxMutanten = maxMutanten;
-    request.settings.StartSchrittweite = StartSchrittweite;
-    request.settings.saveOption = saveOption == 1;
+    request.campaign.generations = maxGenerationen;
+    request.campaign.mutants = maxMutanten;
+    request.campaign.stepPpm = StepPpmOf(StartSchrittweite);
+    request.campaign.save = saveOption == 1;
     // The clock seeds the campaign as Randomize would; the seed is taken here
     // so that the journal and the terminal can tell it.
-    request.seed = campaignSeed ? *campaignSeed : ClockSeed();
+    request.campaign.seed = campaignSeed ? *campaignSeed : ClockSeed();
 
     journalEntry_ = JournalEntry{};
     journalEntry_.started = JournalTimeNow();
-    journalEntry_.seed = request.seed;
-    journalEntry_.generations = request.settings.maxGenerationen;
-    journalEntry_.mutants = request.settings.maxMutanten;
-    journalEntry_.stepPpm = StepPpmOf(request.settings.StartSchrittweite);
-    journalEntry_.save = request.settings.saveOption;
+    journalEntry_.campaign = request.campaign;
     journalEntry_.protocol = request.protocol;
     std::fprintf(stderr, "zarudiv: campaign with seed %u; the same campaign without a window: %s\n",
-                 request.seed, RepeatCommand(journalEntry_).c_str());
+                 request.campaign.seed, RepeatCommand(journalEntry_).c_str());
 
+    SessionSurfaces surfaces;
+    for (std::size_t i = 0; i < kPlotRoles.size(); ++i)
+        surfaces.canvases[i] = &roles_.images[i]->canvas();
+    for (std::size_t i = 0; i < kTextRoles.size(); ++i)
+        surfaces.texts[i] = roles_.fields[i]->text().toStdString();
     stopByEscape_ = false;
-    session_->start(request, RandSeed);
+    session_->start(request, surfaces);
+}
+
+void TForm1::applyFrame(const ScreenFrame& frame)
+{
+    for (std::size_t i = 0; i < kTextRoles.size(); ++i) {
+        QLineEdit* field = roles_.fields[i];
+        const QString text = QString::fromStdString(frame.texts[i]);
+        if (field->text() != text)
+            showFieldText(field, text);
+    }
+    // A progress bar repaints only for changes of some pixels; it shows its
+    // exact place here.
+    if (frame.generationProgress) {
+        roles_.generationBar->setValue(*frame.generationProgress);
+        roles_.generationBar->update();
+    }
+    if (frame.mutantProgress) {
+        roles_.mutantBar->setValue(*frame.mutantProgress);
+        roles_.mutantBar->update();
+    }
+    for (std::size_t i = 0; i < kPlotRoles.size(); ++i)
+        roles_.images[i]->showPicture(frame.pictures[i]);
 }
 
 void TForm1::campaignFinished(const CampaignOutcome& outcome)
 {
+    applyFrame(outcome.finalFrame);
     const CampaignRequest& request = outcome.request;
     JournalEntry entry = journalEntry_;
     if (outcome.result) {
+        // The window keeps the program's one generator as the campaign left it.
+        RandSeed = outcome.result->generator;
         entry.outcome = outcome.result->stopped ? "stopped" : "done";
         entry.generationsDone = outcome.result->generationsDone;
         entry.bestQ = outcome.result->bestQ;
@@ -168,7 +194,7 @@ void TForm1::campaignFinished(const CampaignOutcome& outcome)
                                  QStringLiteral("Die Kampagne wurde nach Generation %1 von %2 "
                                                 "abgebrochen.")
                                      .arg(outcome.result->generationsDone)
-                                     .arg(request.settings.maxGenerationen));
+                                     .arg(request.campaign.generations));
 }
 
 void TForm1::Button3Click(QObject* /*Sender*/)

@@ -34,24 +34,16 @@ constexpr PlotControl kPlotControls[] = {
 
 }  // namespace
 
-QLineEdit* fieldOf(const TForm1& form, TextRole role)
+WindowRoles BindWindowRoles(const TForm1& form)
 {
+    WindowRoles roles;
     for (const TextControl& control : kTextControls)
-        if (control.role == role)
-            return form.*control.field;
-    return nullptr;
-}
-
-ImageArea* imageOf(const TForm1& form, PlotRole role)
-{
+        roles.fields[static_cast<std::size_t>(control.role)] = form.*control.field;
     for (const PlotControl& control : kPlotControls)
-        if (control.role == role)
-            return form.*control.image;
-    return nullptr;
+        roles.images[static_cast<std::size_t>(control.role)] = form.*control.image;
+    roles.generationBar = form.ProgressBar1;
+    roles.mutantBar = form.ProgressBar2;
+    return roles;
 }
-
-QProgressBar* generationBarOf(const TForm1& form) { return form.ProgressBar1; }
-
-QProgressBar* mutantBarOf(const TForm1& form) { return form.ProgressBar2; }
 
 }  // namespace zarudiv

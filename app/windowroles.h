@@ -1,6 +1,8 @@
 #pragma once
 // Where each display role appears in the window: the one table that maps the
-// campaign's roles to the window's controls.
+// campaign's roles to the window's controls, bound once per form.
+
+#include <array>
 
 #include "campaign/campaign_display.h"
 
@@ -12,9 +14,17 @@ namespace zarudiv {
 class ImageArea;
 class TForm1;
 
-QLineEdit* fieldOf(const TForm1& form, TextRole role);
-ImageArea* imageOf(const TForm1& form, PlotRole role);
-QProgressBar* generationBarOf(const TForm1& form);
-QProgressBar* mutantBarOf(const TForm1& form);
+struct WindowRoles {
+    std::array<QLineEdit*, kTextRoles.size()> fields{};  // by TextRole
+    std::array<ImageArea*, kPlotRoles.size()> images{};  // by PlotRole
+    QProgressBar* generationBar = nullptr;
+    QProgressBar* mutantBar = nullptr;
+
+    QLineEdit* field(TextRole role) const { return fields[static_cast<std::size_t>(role)]; }
+    ImageArea* image(PlotRole role) const { return images[static_cast<std::size_t>(role)]; }
+};
+
+// The form's controls by role; the form's controls must exist.
+WindowRoles BindWindowRoles(const TForm1& form);
 
 }  // namespace zarudiv

@@ -1,14 +1,16 @@
 #pragma once
 // The campaign driver: one run of the (1+lambda) evolution strategy, from the
-// seed to the last generation's plots and the protocol's report.
+// seed to the last generation's plots and the protocol's report. A campaign
+// is one value in (campaign_value.h) and one value out (CampaignResult).
 
 #include <atomic>
 #include <cstdint>
 #include <optional>
-#include <string>
 
 #include "campaign/campaign_display.h"
-#include "campaign/campaign_settings.h"
+#include "campaign/campaign_value.h"
+#include "campaign/engine_options.h"
+#include "campaign/law.h"
 #include "evolution/random_source.h"
 #include "evolution/tvector.h"
 
@@ -28,41 +30,55 @@ private:
     std::atomic<bool> requested_{false};
 };
 
+// Where a campaign's parent starts when it does not start from zeros: a law
+// taken from an earlier campaign. This goes beyond the window's campaign.
+struct StartLaw {
+    Law law;
+    // The law's step width becomes the start step width (the value's
+    // position is then not used); otherwise the value's step width is both
+    // the parent's and the start step width.
+    bool lawStep = true;
+};
+
+// What a campaign writes to and shows on. The protocol is open (a file, or
+// one kept in memory) and is closed when the campaign is done, cut (no
+// closing line) when it was stopped, abandoned when it ended with an error.
+struct CampaignSinks {
+    CampaignDisplay& display;
+    ProtocolFile& protocol;
+};
+
+// How a campaign runs. Only startLaw changes what it computes.
+struct CampaignOptions {
+    EngineOptions engine;
+    const StopRequest* stop = nullptr;
+    const StartLaw* startLaw = nullptr;
+};
+
 struct CampaignResult {
-    std::uint32_t seed = 0;
+    Campaign campaign;
     // A stopped campaign ends after generationsDone generations, without the
     // report; the protocol keeps its rows and has no closing line.
     bool stopped = false;
     int generationsDone = 0;
-    double bestQ = 0.0;
-    long double bestStep = 0.0L;
+    double bestQ = 10000000.0;
+    // The best mutant's law and step width: the parent the next generation
+    // would start from. Until a mutant is accepted, the parent's start.
+    Law bestLaw;
+    TVector bestEvolved;  // until a mutant is accepted, the start vector
     std::int64_t acceptedMutants = 0;
-    TVector bestEvolved;
+    // The generator as the campaign leaves it (the window keeps it).
+    Generator generator;
 };
 
-// Runs one campaign: seeds the generator (RandSeed := seed, or Randomize when
-// no seed is given), then generations, rows and report as the save option says.
-// Throws CommandError (FloatingPointFault, ProtocolIoError) when the campaign
-// ends with an error. With a stop request set, it returns at the end of the
-// generation that sees it, without the report.
-CampaignResult RunEvolution(const CampaignSettings& settings, std::optional<std::uint32_t> seed,
-                            Generator& gen, CampaignDisplay& display, ProtocolFile& protocol,
-                            const EngineOptions& engine = {}, const StopRequest* stop = nullptr);
-
-// The " EVOLUTION" command once the file name is taken: opens the protocol,
-// runs the campaign and closes the protocol. On an error after opening, or
-// after a stop, the file is closed with everything written so far (no closing
-// line) and an error is rethrown, so the next command starts clean.
-CampaignResult RunEvolutionCommand(const std::string& fileName, const CampaignSettings& settings,
-                                   std::optional<std::uint32_t> seed, Generator& gen,
-                                   CampaignDisplay& display, const EngineOptions& engine = {},
-                                   const StopRequest* stop = nullptr);
-
-// The same on a protocol the caller has opened (a file, or one kept in
-// memory); the protocol is closed or abandoned as above.
-CampaignResult RunEvolutionCommand(ProtocolFile& protocol, const CampaignSettings& settings,
-                                   std::optional<std::uint32_t> seed, Generator& gen,
-                                   CampaignDisplay& display, const EngineOptions& engine = {},
-                                   const StopRequest* stop = nullptr);
+// Runs the campaign: seeds its own generator (RandSeed := the value's seed),
+// runs the generations with their rows and pictures, writes the report as
+// the save option says, and closes the protocol. Throws CommandError
+// (FloatingPointFault, ProtocolIoError) when the campaign ends with an
+// error, after abandoning the protocol with everything written so far. With
+// a stop request set, it returns at the end of the generation that sees it,
+// without the report.
+CampaignResult RunCampaign(const Campaign& campaign, const CampaignSinks& sinks,
+                           const CampaignOptions& options = {});
 
 }  // namespace zarudiv

@@ -40,21 +40,6 @@ std::string_view RoleName(PlotRole role)
     return "?";
 }
 
-void ConsumeDiffusionLawDraws(const TVector& coefficients, Generator& gen)
-{
-    // The plot makes two working vectors of length n with the usual idiom.
-    const int n = VectorCount(coefficients);
-    TVector scratch;
-    MakeVector(n, scratch, gen);
-    MakeVector(n, scratch, gen);
-}
-
-void CampaignDisplay::plotDiffusionLaw(PlotRole /*role*/, const TVector& coefficients,
-                                       Generator& gen)
-{
-    ConsumeDiffusionLawDraws(coefficients, gen);
-}
-
 void NewQualityDiagram(CampaignDisplay& display)
 {
     display.newQualityDiagram(" totale Qualitaet ");

@@ -2,16 +2,15 @@
 // What a campaign shows while it runs, in roles: what each text, bar and
 // picture stands for, not which control shows it. The window maps the roles
 // to its controls, the runner to a terminal line and PNG files, tests to
-// recorders. Every method has a do-nothing default except the diffusion-law
-// plot, whose default still makes the plot's draws: those draws belong to the
-// campaign's sequence whether or not anything is drawn.
+// recorders. Every method has a do-nothing default. Nothing here draws from
+// the campaign's generator: the draws the pictures make belong to the
+// campaign, which makes them itself whether or not anything is drawn.
 
 #include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-#include "evolution/random_source.h"
 #include "evolution/tvector.h"
 
 namespace zarudiv {
@@ -78,12 +77,10 @@ public:
     // while the campaign runs a field shows the text of the call before.
     virtual void showText(TextRole /*role*/, const std::string& /*text*/) {}
 
-    // Each vector plot: hand the vector over in PlotBuffer, clear the picture
-    // with cl3DLight, then plot.
+    // Each vector plot: clear the picture with cl3DLight, then plot.
     virtual void plotVector(PlotRole /*role*/, unsigned /*colour*/, const TVector& /*v*/) {}
     virtual void plotSpectrum(PlotRole /*role*/, const TVector& /*coefficients*/) {}
-    // Draws 2n values from gen, as the plot's working vectors do.
-    virtual void plotDiffusionLaw(PlotRole role, const TVector& coefficients, Generator& gen);
+    virtual void plotDiffusionLaw(PlotRole /*role*/, const TVector& /*coefficients*/) {}
 
     // A new, empty quality diagram with its caption.
     virtual void newQualityDiagram(const std::string& /*caption*/) {}
@@ -96,9 +93,6 @@ public:
     // campaign runs on fewer threads than asked for, say).
     virtual void warn(const std::string& /*message*/) {}
 };
-
-// The draws of one diffusion-law plot without the drawing.
-void ConsumeDiffusionLawDraws(const TVector& coefficients, Generator& gen);
 
 // "GRA ?": a new, empty quality diagram, as the window and the runner start it.
 void NewQualityDiagram(CampaignDisplay& display);

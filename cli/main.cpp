@@ -134,13 +134,15 @@ int main(int argc, char** argv)
     }
 
     CatchStopSignals();
-    Generator gen;
-    EngineOptions engine;
-    engine.threads = options.threads;
+    CampaignOptions campaignOptions;
+    campaignOptions.engine.threads = options.threads;
+    campaignOptions.stop = &stopRequest;
     CampaignResult result;
     try {
-        result = RunEvolutionCommand(options.protocol, options.settings(), seed, gen, display,
-                                     engine, &stopRequest);
+        ProtocolFile protocol;
+        OpenProtocol(protocol, options.protocol);
+        result = RunCampaign(options.campaign(seed), CampaignSinks{display, protocol},
+                             campaignOptions);
     } catch (const ProtocolIoError& error) {
         display.finish();
         std::fprintf(stderr, "zarudiv-run: %s: %s\n", error.file().c_str(), error.what());

@@ -93,14 +93,15 @@ struct RunnerCommandLine {
 
 }  // namespace
 
-CampaignSettings RunnerOptions::settings() const
+Campaign RunnerOptions::campaign(std::uint32_t seedUsed) const
 {
-    CampaignSettings s;
-    s.maxGenerationen = generations;
-    s.maxMutanten = mutants;
-    s.StartSchrittweite = StepWidthOf(stepPpm);
-    s.saveOption = save;
-    return s;
+    Campaign c;
+    c.generations = generations;
+    c.mutants = mutants;
+    c.stepPpm = stepPpm;
+    c.save = save;
+    c.seed = seedUsed;
+    return c;
 }
 
 ParseResult ParseRunnerOptions(const std::vector<std::string>& args)

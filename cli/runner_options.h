@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "campaign/campaign_settings.h"
+#include "campaign/campaign_value.h"
 #include "protocol/protocol_file.h"
 
 namespace zarudiv {
@@ -24,7 +24,8 @@ struct RunnerOptions {
     std::optional<std::string> logFile;
     bool help = false;
 
-    CampaignSettings settings() const;
+    // The campaign the options name, with the seed given or chosen.
+    Campaign campaign(std::uint32_t seedUsed) const;
 };
 
 enum RunnerExit { kExitDone = 0, kExitFailed = 1, kExitBadOptions = 2 };

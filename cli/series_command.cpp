@@ -154,7 +154,7 @@ void WarnAboutMissingProtocols(SeriesStore& store, const SeriesPlan& plan, const
             "FILE writes any run's protocol");
 }
 
-RunCampaignOptions CampaignOptions(const SeriesOptions& options, const std::string& host)
+RunCampaignOptions RunOptionsOf(const SeriesOptions& options, const std::string& host)
 {
     RunCampaignOptions runOptions;
     runOptions.protocolsDir = options.protocolsDir;
@@ -170,7 +170,7 @@ int RunSeriesWorkerCommand(const SeriesOptions& options, int rank)
     InstallStopSignals();
     const unsigned threads = options.threads != 0 ? options.threads : AvailableCores();
     WarnAboutCores(threads, "rank " + std::to_string(rank) + " on " + HostName());
-    return RunSeriesWorker(threads, CampaignOptions(options, HostName()), StopSignal);
+    return RunSeriesWorker(threads, RunOptionsOf(options, HostName()), StopSignal);
 }
 
 std::string ShellCommandLine(int argc, char** argv)
@@ -275,14 +275,14 @@ int RunSeriesCommand(const SeriesOptions& options, const std::string& commandLin
         std::to_string(done) + " already done, " + std::to_string(toRun) + " to run " + where +
         "; database " + options.db);
 
-    const RunCampaignOptions runOptions = CampaignOptions(options, host);
+    const RunCampaignOptions runOptions = RunOptionsOf(options, host);
     SeriesReport report;
     {
         ProgressLine progress(isatty(STDERR_FILENO) != 0, stderr, plan.runCount(), done);
         LocalExecutors local(
             threads,
             [runOptions](const RunJob& job, const StopRequest& stop) {
-                return RunCampaign(job, runOptions, stop);
+                return RunSeriesJob(job, runOptions, stop);
             },
             host);
         std::vector<ExecutorGroup*> groups = {&local};

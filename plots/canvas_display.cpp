@@ -3,7 +3,6 @@
 #include "campaign/colours.h"
 #include "plots/clear_image.h"
 #include "plots/diffusion_law_plot.h"
-#include "plots/plot_buffer.h"
 #include "plots/plot_quality.h"
 #include "plots/spectrum_plot.h"
 #include "plots/vector_plot.h"
@@ -12,35 +11,33 @@ namespace zarudiv {
 
 void CanvasDisplay::plotVector(PlotRole role, unsigned colour, const TVector& v)
 {
-    PlotBuffer = v;
     Canvas* image = canvas(role);
     if (image == nullptr)
         return;
     ClearImage(cl3DLight, *image);
-    PlotVector(colour, PlotBuffer, *image);
+    PlotVector(colour, v, *image);
 }
 
 void CanvasDisplay::plotSpectrum(PlotRole role, const TVector& coefficients)
 {
-    PlotBuffer = coefficients;
     Canvas* image = canvas(role);
     if (image == nullptr)
         return;
     ClearImage(cl3DLight, *image);
-    PlotSpectrum(PlotBuffer, *image);
+    PlotSpectrum(coefficients, *image);
 }
 
-void CanvasDisplay::plotDiffusionLaw(PlotRole role, const TVector& coefficients, Generator& gen)
+void CanvasDisplay::plotDiffusionLaw(PlotRole role, const TVector& coefficients)
 {
-    PlotBuffer = coefficients;
     Canvas* image = canvas(role);
-    if (image == nullptr) {
-        // The plot's draws belong to the campaign even where nothing is shown.
-        ConsumeDiffusionLawDraws(PlotBuffer, gen);
+    if (image == nullptr)
         return;
-    }
     ClearImage(cl3DLight, *image);
-    PlotDiffusionLaw(PlotBuffer, *image, gen);
+    // The plot's working vectors draw from a generator; the campaign makes
+    // those draws on its own, and the values drawn are overwritten before
+    // they are used, so any generator draws the same picture.
+    Generator scratch;
+    PlotDiffusionLaw(coefficients, *image, scratch);
 }
 
 void CanvasDisplay::newQualityDiagram(const std::string& caption)

@@ -18,7 +18,7 @@ public:
 
     void plotVector(PlotRole role, unsigned colour, const TVector& v) override;
     void plotSpectrum(PlotRole role, const TVector& coefficients) override;
-    void plotDiffusionLaw(PlotRole role, const TVector& coefficients, Generator& gen) override;
+    void plotDiffusionLaw(PlotRole role, const TVector& coefficients) override;
     void newQualityDiagram(const std::string& caption) override;
     void addQualityPoint(const QualityPoint& point) override;
 

@@ -22,7 +22,7 @@ int RunSeriesWorker(unsigned threads, const RunCampaignOptions& options,
 {
     LocalExecutors local(
         threads,
-        [options](const RunJob& job, const StopRequest& stop) { return RunCampaign(job, options, stop); },
+        [options](const RunJob& job, const StopRequest& stop) { return RunSeriesJob(job, options, stop); },
         options.host);
     SendMessage(0, kTagHello, EncodeHello(WorkerHello{local.cores(), options.host}));
 

@@ -5,17 +5,14 @@
 #include <chrono>
 #include <new>
 
-#include "campaign/campaign_settings.h"
 #include "evolution/command_error.h"
-#include "evolution/random_source.h"
 #include "protocol/protocol_file.h"
 
 namespace zarudiv {
 
 namespace {
 
-// Keeps each generation's record. The base class's diffusion-law plot still
-// makes the plot's draws, so the campaign's sequence is the runner's.
+// Keeps each generation's record.
 class RecordingSeriesDisplay : public CampaignDisplay {
 public:
     explicit RecordingSeriesDisplay(std::vector<GenerationRow>& rows) : rows_(rows) {}
@@ -62,7 +59,19 @@ std::string ProtocolSha256(const std::string& protocol)
     return digest.toHex().toStdString();
 }
 
-RunOutcome RunCampaign(const RunJob& job, const RunCampaignOptions& options, const StopRequest& stop)
+Campaign CampaignOf(const RunKey& key)
+{
+    Campaign campaign;
+    campaign.generations = key.setting.generations;
+    campaign.mutants = key.setting.mutants;
+    campaign.stepPpm = key.setting.stepPpm;
+    campaign.save = true;
+    campaign.seed = key.seed;
+    return campaign;
+}
+
+RunOutcome RunSeriesJob(const RunJob& job, const RunCampaignOptions& options,
+                        const StopRequest& stop)
 {
     RunOutcome outcome;
     outcome.runId = job.runId;
@@ -70,22 +79,17 @@ RunOutcome RunCampaign(const RunJob& job, const RunCampaignOptions& options, con
     outcome.host = options.host;
     outcome.generations.reserve(static_cast<std::size_t>(job.key.setting.generations));
 
-    CampaignSettings settings;
-    settings.maxGenerationen = job.key.setting.generations;
-    settings.maxMutanten = job.key.setting.mutants;
-    settings.StartSchrittweite = StepWidthOf(job.key.setting.stepPpm);
-    settings.saveOption = true;
-    EngineOptions engine;
-    engine.threads = job.engineThreads;
+    CampaignOptions campaignOptions;
+    campaignOptions.engine.threads = job.engineThreads;
+    campaignOptions.stop = &stop;
 
     const auto started = std::chrono::steady_clock::now();
     RecordingSeriesDisplay display(outcome.generations);
     ProtocolFile protocol;
     try {
         OpenProtocolInMemory(protocol, ProtocolPath(options.protocolsDir, job.key));
-        Generator gen;
         const CampaignResult result =
-            RunEvolutionCommand(protocol, settings, job.key.seed, gen, display, engine, &stop);
+            RunCampaign(CampaignOf(job.key), CampaignSinks{display, protocol}, campaignOptions);
         if (result.stopped) {
             outcome.status = RunStatus::Abandoned;
             outcome.generations.clear();

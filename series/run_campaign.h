@@ -19,9 +19,12 @@ struct RunCampaignOptions {
     std::string host;
 };
 
+// The campaign a run of the plan is: the runner's with --save.
+Campaign CampaignOf(const RunKey& key);
+
 // Never throws for a campaign's own errors: they come back as a failed run.
-RunOutcome RunCampaign(const RunJob& job, const RunCampaignOptions& options,
-                       const StopRequest& stop);
+RunOutcome RunSeriesJob(const RunJob& job, const RunCampaignOptions& options,
+                        const StopRequest& stop);
 
 // The name the protocol's first line gives, with or without a directory.
 std::string ProtocolPath(const std::optional<std::string>& dir, const RunKey& key);

@@ -153,16 +153,17 @@ void LiveWindowTest::framesShowOnlyStatesTheCampaignPassesThrough()
     {
         ProtocolFile memory;
         OpenProtocolInMemory(memory, "p.doc");
-        Generator gen;
-        CampaignSettings settings;
-        settings.maxGenerationen = 120;
-        settings.maxMutanten = 30;
-        settings.StartSchrittweite = StepWidthOf(700);
-        RunEvolutionCommand(memory, settings, 99u, gen, expected);
+        Campaign campaign;
+        campaign.generations = 120;
+        campaign.mutants = 30;
+        campaign.stepPpm = 700;
+        campaign.seed = 99u;
+        RunCampaign(campaign, {expected, memory});
     }
 
     std::vector<BarState> frames;
-    connect(&form->campaign(), &CampaignSession::frameShown, this,
+    // The form applies each frame first: it connected before the test.
+    connect(&form->campaign(), &CampaignSession::frameReady, this,
             [&] { frames.push_back(barStateOf(*form)); });
     form->Button1Click(form->Button1);
     waitForCampaign(*form);

@@ -13,7 +13,8 @@
 
 namespace {
 
-using zarudiv::CampaignSettings;
+using zarudiv::Campaign;
+using zarudiv::CampaignResult;
 using zarudiv::EngineOptions;
 using zarudiv::Generator;
 using zarudiv::PlotRole;
@@ -23,24 +24,39 @@ using zarudiv::testing::ReadBytes;
 using zarudiv::testing::RecordingDisplay;
 using zarudiv::testing::TempDir;
 
-CampaignSettings Settings(int generations, int mutants, int ppm, bool save = true)
+Campaign Settings(int generations, int mutants, int ppm, bool save = true)
 {
-    CampaignSettings s;
-    s.maxGenerationen = generations;
-    s.maxMutanten = mutants;
-    s.StartSchrittweite = zarudiv::StepWidthOf(ppm);
-    s.saveOption = save;
-    return s;
+    Campaign c;
+    c.generations = generations;
+    c.mutants = mutants;
+    c.stepPpm = ppm;
+    c.save = save;
+    return c;
 }
 
-std::string Protocol(const CampaignSettings& settings, std::uint32_t seed,
-                     EngineOptions engine = {}, RecordingDisplay* shown = nullptr)
+// The campaign with that seed into the protocol file `name`.
+CampaignResult RunInto(const std::string& name, Campaign campaign, std::uint32_t seed,
+                   zarudiv::CampaignDisplay& display, EngineOptions engine = {},
+                   const zarudiv::StopRequest* stop = nullptr,
+                   const zarudiv::StartLaw* startLaw = nullptr)
+{
+    campaign.seed = seed;
+    zarudiv::ProtocolFile protocol;
+    zarudiv::OpenProtocol(protocol, name);
+    zarudiv::CampaignOptions options;
+    options.engine = engine;
+    options.stop = stop;
+    options.startLaw = startLaw;
+    return zarudiv::RunCampaign(campaign, {display, protocol}, options);
+}
+
+std::string Protocol(const Campaign& settings, std::uint32_t seed, EngineOptions engine = {},
+                     RecordingDisplay* shown = nullptr, const zarudiv::StartLaw* startLaw = nullptr)
 {
     TempDir dir;
     const std::string name = dir.file("p.doc");
-    Generator gen;
     RecordingDisplay local;
-    zarudiv::RunEvolutionCommand(name, settings, seed, gen, shown ? *shown : local, engine);
+    RunInto(name, settings, seed, shown ? *shown : local, engine, nullptr, startLaw);
     // The temporary directory differs from run to run; the first line names it.
     std::string bytes = ReadBytes(name);
     const std::size_t at = bytes.find(name);
@@ -72,7 +88,7 @@ std::uint64_t ExpectedDraws(int generations, int mutants, bool save)
 
 TEST(CampaignTest, SameSeedGivesSameProtocolAndDifferentSeedsDiffer)
 {
-    const CampaignSettings settings = Settings(6, 5, 1000);
+    const Campaign settings = Settings(6, 5, 1000);
     const std::string first = Protocol(settings, 42u);
     EXPECT_EQ(Protocol(settings, 42u), first);
     EXPECT_NE(Protocol(settings, 43u), first);
@@ -85,7 +101,7 @@ TEST(CampaignTest, ProtocolsAreIdenticalForEveryEngine)
         std::uint32_t seed;
     };
     for (const Case& c : {Case{3, 4, 1000, 1u}, Case{2, 7, 1, 99u}, Case{4, 3, 1000000, 7u}}) {
-        const CampaignSettings settings = Settings(c.generations, c.mutants, c.ppm);
+        const Campaign settings = Settings(c.generations, c.mutants, c.ppm);
         const std::string literal = Protocol(settings, c.seed, {1, StepKind::Literal});
         for (unsigned threads : {1u, 2u, 8u})
             EXPECT_EQ(Protocol(settings, c.seed, {threads, StepKind::Fast}), literal)
@@ -125,10 +141,9 @@ TEST(CampaignTest, DrawsAFixedNumberOfValuesPerMutantAndGeneration)
     for (bool save : {false, true}) {
         for (StepKind kind : {StepKind::Literal, StepKind::Fast}) {
             TempDir dir;
-            Generator gen;
             RecordingDisplay display;
-            zarudiv::RunEvolutionCommand(dir.file("p.doc"), Settings(3, 2, 500, save), 11u, gen,
-                                         display, {1, kind});
+            const Generator gen =
+                RunInto(dir.file("p.doc"), Settings(3, 2, 500, save), 11u, display, {1, kind}).generator;
             EXPECT_EQ(gen.draws, ExpectedDraws(3, 2, save));
             Generator reference(11u);
             reference.skip(ExpectedDraws(3, 2, save));
@@ -172,10 +187,8 @@ TEST(CampaignTest, AZeroStepMakesEveryMutantATieThatIsAccepted)
 {
     for (StepKind kind : {StepKind::Literal, StepKind::Fast}) {
         TempDir dir;
-        Generator gen;
         RecordingDisplay display;
-        const zarudiv::CampaignResult result = zarudiv::RunEvolutionCommand(
-            dir.file("p.doc"), Settings(3, 4, 0), 8u, gen, display, {2, kind});
+        const zarudiv::CampaignResult result = RunInto(dir.file("p.doc"), Settings(3, 4, 0), 8u, display, {2, kind});
         EXPECT_EQ(result.acceptedMutants, 12);
         EXPECT_EQ(result.bestQ, static_cast<double>(std::sqrt(80625.0L)));
         EXPECT_EQ(display.texts[TextRole::StepWidth], "del[ppm]= 0");
@@ -227,32 +240,26 @@ TEST(CampaignTest, SeededCampaignMatchesTheGoldenProtocol)
     ASSERT_FALSE(golden.empty());
     for (EngineOptions engine : {EngineOptions{1, StepKind::Literal}, EngineOptions{2, StepKind::Fast}}) {
         TempDir dir;
-        Generator gen;
         zarudiv::CampaignDisplay plain;
-        zarudiv::RunEvolutionCommand(dir.file("campaign-20261208.doc"), Settings(12, 10, 750),
-                                     20261208u, gen, plain, engine);
+        RunInto(dir.file("campaign-20261208.doc"), Settings(12, 10, 750), 20261208u, plain, engine);
         EXPECT_EQ(AfterFirstLine(ReadBytes(dir.file("campaign-20261208.doc"))),
                   AfterFirstLine(golden));
     }
 }
 
 // A start step of 10^6 makes some mutants' states overflow; with seed 3 and
-// four mutants the first such mutant comes in generation 7.
-CampaignSettings Overflowing()
-{
-    CampaignSettings s = Settings(12, 4, 0);
-    s.StartSchrittweite = 1e6L;
-    return s;
-}
+// four mutants the first such mutant comes in generation 7. No scroll-bar
+// position gives such a step; a start law with all coefficients 0 does.
+Campaign Overflowing() { return Settings(12, 4, 0); }
+const zarudiv::StartLaw kHugeStep{zarudiv::ZeroLaw(1e6L), true};
 
 TEST(CampaignFaultTest, AnOverflowEndsTheCampaignAndKeepsTheRowsWrittenSoFar)
 {
     TempDir dir;
     const std::string name = dir.file("p.doc");
-    Generator gen;
     RecordingDisplay display;
     try {
-        zarudiv::RunEvolutionCommand(name, Overflowing(), 3u, gen, display);
+        RunInto(name, Overflowing(), 3u, display, {}, nullptr, &kHugeStep);
         FAIL() << "the campaign did not overflow";
     } catch (const zarudiv::FloatingPointFault& fault) {
         EXPECT_EQ(fault.kind(), zarudiv::FloatingPointFault::Kind::Overflow);
@@ -266,7 +273,7 @@ TEST(CampaignFaultTest, AnOverflowEndsTheCampaignAndKeepsTheRowsWrittenSoFar)
     EXPECT_EQ(ReadBytes(name).substr(ReadBytes(name).size() - 2), "\r\n");
 
     // The file was closed: the next command rewrites it normally.
-    zarudiv::RunEvolutionCommand(name, Settings(2, 2, 100), 3u, gen, display);
+    RunInto(name, Settings(2, 2, 100), 3u, display);
     const std::vector<std::string> next = Lines(ReadBytes(name));
     EXPECT_EQ(next.size(), 1u + 4 + 2 + 194 + 1);
 }
@@ -275,12 +282,10 @@ TEST(CampaignFaultTest, EveryEngineFaultsAtTheSameMutant)
 {
     const auto run = [](EngineOptions engine) {
         TempDir dir;
-        Generator gen;
         RecordingDisplay display;
         std::string message;
         try {
-            zarudiv::RunEvolutionCommand(dir.file("p.doc"), Overflowing(), 3u, gen, display,
-                                         engine);
+            RunInto(dir.file("p.doc"), Overflowing(), 3u, display, engine, nullptr, &kHugeStep);
         } catch (const zarudiv::CommandError& error) {
             message = error.what();
         }
@@ -321,10 +326,9 @@ public:
 TEST(CampaignFaultTest, AFaultInAPlotEndsTheCampaignButFlagsOfTheTextsDoNot)
 {
     TempDir dir;
-    Generator gen;
     OverflowingSpectrum display;
     try {
-        zarudiv::RunEvolutionCommand(dir.file("p.doc"), Settings(3, 2, 100), 1u, gen, display);
+        RunInto(dir.file("p.doc"), Settings(3, 2, 100), 1u, display);
         FAIL() << "no fault";
     } catch (const zarudiv::FloatingPointFault& fault) {
         EXPECT_EQ(fault.kind(), zarudiv::FloatingPointFault::Kind::Overflow);
@@ -337,13 +341,11 @@ TEST(CampaignFaultTest, AFaultInAPlotEndsTheCampaignButFlagsOfTheTextsDoNot)
 TEST(CampaignFaultTest, AStepTooLargeToShowIsAnInvalidOperation)
 {
     // step * 10^9 beyond the 64-bit range cannot be rounded for Edit6.
-    CampaignSettings s = Settings(1, 1, 0);
-    s.StartSchrittweite = 1e30L;
+    const zarudiv::StartLaw huge{zarudiv::ZeroLaw(1e30L), true};
     TempDir dir;
-    Generator gen;
     RecordingDisplay display;
     try {
-        zarudiv::RunEvolutionCommand(dir.file("p.doc"), s, 1u, gen, display);
+        RunInto(dir.file("p.doc"), Settings(1, 1, 0), 1u, display, {}, nullptr, &huge);
         FAIL() << "no fault";
     } catch (const zarudiv::FloatingPointFault& fault) {
         EXPECT_STREQ(fault.what(), "Ungültige Gleitkommaoperation");
@@ -374,15 +376,13 @@ private:
 
 TEST(CampaignStopTest, AStopTakesEffectAtTheEndOfTheGenerationAfterItsRow)
 {
-    const CampaignSettings settings = Settings(8, 4, 600);
+    const Campaign settings = Settings(8, 4, 600);
     const std::vector<std::string> full = Lines(Protocol(settings, 31u));
     for (StepKind kind : {StepKind::Literal, StepKind::Fast}) {
         TempDir dir;
         zarudiv::StopRequest stop;
         StoppingDisplay display(stop, "3 von  8");
-        Generator gen;
-        const zarudiv::CampaignResult result = zarudiv::RunEvolutionCommand(
-            dir.file("p.doc"), settings, 31u, gen, display, {2, kind}, &stop);
+        const zarudiv::CampaignResult result = RunInto(dir.file("p.doc"), settings, 31u, display, {2, kind}, &stop);
         EXPECT_TRUE(result.stopped);
         EXPECT_EQ(result.generationsDone, 3);
         // Generation 3 was finished: all its mutants, its row and its pictures.
@@ -405,13 +405,12 @@ TEST(CampaignStopTest, TheNextCampaignAfterAStopRunsNormally)
     const std::string name = dir.file("p.doc");
     zarudiv::StopRequest stop;
     StoppingDisplay display(stop, "1 von  5");
-    Generator gen;
-    zarudiv::RunEvolutionCommand(name, Settings(5, 3, 400), 9u, gen, display, {}, &stop);
+    RunInto(name, Settings(5, 3, 400), 9u, display, {}, &stop);
     EXPECT_TRUE(stop.requested());
     stop.clear();
     RecordingDisplay plain;
     const zarudiv::CampaignResult again =
-        zarudiv::RunEvolutionCommand(name, Settings(5, 3, 400), 9u, gen, plain, {}, &stop);
+        RunInto(name, Settings(5, 3, 400), 9u, plain, {}, &stop);
     EXPECT_FALSE(again.stopped);
     EXPECT_EQ(again.generationsDone, 5);
     EXPECT_EQ(Lines(ReadBytes(name)).size(), 1u + 4 + 5 + 194 + 1);
@@ -421,11 +420,10 @@ TEST(CampaignRecordTest, EachGenerationsRecordAgreesWithItsProtocolRow)
 {
     zarudiv::StopRequest never;
     StoppingDisplay display(never, "");
-    const CampaignSettings settings = Settings(9, 6, 900);
+    const Campaign settings = Settings(9, 6, 900);
     TempDir dir;
-    Generator gen;
     const zarudiv::CampaignResult result =
-        zarudiv::RunEvolutionCommand(dir.file("p.doc"), settings, 123u, gen, display);
+        RunInto(dir.file("p.doc"), settings, 123u, display);
     const std::vector<std::string> lines = Lines(ReadBytes(dir.file("p.doc")));
     ASSERT_EQ(display.records.size(), 9u);
     std::int64_t accepted = 0;
@@ -446,12 +444,13 @@ TEST(CampaignRecordTest, EachGenerationsRecordAgreesWithItsProtocolRow)
 
 TEST(CampaignProtocolTest, AProtocolKeptInMemoryHasTheFilesBytes)
 {
-    const CampaignSettings settings = Settings(6, 5, 300);
+    const Campaign settings = Settings(6, 5, 300);
     zarudiv::ProtocolFile memory;
     zarudiv::OpenProtocolInMemory(memory, "p.doc");
-    Generator gen;
     zarudiv::CampaignDisplay plain;
-    zarudiv::RunEvolutionCommand(memory, settings, 55u, gen, plain);
+    Campaign campaign = settings;
+    campaign.seed = 55u;
+    zarudiv::RunCampaign(campaign, {plain, memory});
     EXPECT_FALSE(memory.isOpen());
     EXPECT_EQ(memory.contents(), Protocol(settings, 55u));
 }

@@ -11,13 +11,16 @@ TEST(RunnerOptionsTest, ScrollBarPositionsBecomeTheWindowsParameters)
     const auto parsed = ParseRunnerOptions({"--generations", "10000", "--mutants", "100", "--step",
                                             "1", "--seed", "4294967295", "--save"});
     ASSERT_EQ(parsed.error, "");
-    const zarudiv::CampaignSettings s = parsed.options.settings();
-    EXPECT_EQ(s.maxGenerationen, 10000);
-    EXPECT_EQ(s.maxMutanten, 100);
+    const zarudiv::Campaign c = parsed.options.campaign(*parsed.options.seed);
+    EXPECT_EQ(c.generations, 10000);
+    EXPECT_EQ(c.mutants, 100);
     // The window divides the position by 10^9 in extended precision.
-    EXPECT_EQ(s.StartSchrittweite, 1.0L / 1000000000.0L);
-    EXPECT_TRUE(s.saveOption);
-    EXPECT_EQ(parsed.options.seed, 4294967295u);
+    EXPECT_EQ(c.startStep(), 1.0L / 1000000000.0L);
+    EXPECT_TRUE(c.save);
+    EXPECT_EQ(c.seed, 4294967295u);
+    // The value prints back as the options it came from.
+    EXPECT_EQ(zarudiv::RunnerArguments(c),
+              "--generations 10000 --mutants 100 --step 1 --seed 4294967295 --save");
     EXPECT_EQ(parsed.options.protocol, "C:/QX_000_000.doc");
     EXPECT_EQ(parsed.options.threads, 0u);
 }
@@ -26,10 +29,10 @@ TEST(RunnerOptionsTest, ZeroMeansTheScrollBarWasNeverMoved)
 {
     const auto parsed = ParseRunnerOptions({"--generations", "0", "--mutants", "0", "--step", "0"});
     ASSERT_EQ(parsed.error, "");
-    const zarudiv::CampaignSettings s = parsed.options.settings();
-    EXPECT_EQ(s.maxGenerationen, 0);
-    EXPECT_EQ(s.StartSchrittweite, 0.0L);
-    EXPECT_FALSE(s.saveOption);
+    const zarudiv::Campaign c = parsed.options.campaign(7u);
+    EXPECT_EQ(c.generations, 0);
+    EXPECT_EQ(c.startStep(), 0.0L);
+    EXPECT_FALSE(c.save);
     EXPECT_FALSE(parsed.options.seed.has_value());
 }
 

@@ -30,11 +30,10 @@ public:
         plotted[role] = v;
         events.push_back("spectrum:" + std::string(RoleName(role)));
     }
-    void plotDiffusionLaw(PlotRole role, const TVector& v, Generator& gen) override
+    void plotDiffusionLaw(PlotRole role, const TVector& v) override
     {
         plotted[role] = v;
         events.push_back("law:" + std::string(RoleName(role)));
-        CampaignDisplay::plotDiffusionLaw(role, v, gen);
     }
     void newQualityDiagram(const std::string& caption) override
     {

@@ -1,7 +1,0 @@
-#include "plots/plot_buffer.h"
-
-namespace zarudiv {
-
-TVector PlotBuffer;
-
-}  // namespace zarudiv

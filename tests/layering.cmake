@@ -1,14 +1,18 @@
-# The core's layers, checked on the sources: evolution/ is the base, protocol/
-# builds on evolution/ only, campaign/ on both; none of them includes Qt or
-# speaks of the window's controls.
+# The core's layers, checked on the sources: edge/ is the bottom (the standard
+# library and POSIX only), evolution/ the base of the numerics, protocol/
+# builds on evolution/ and edge/, campaign/ on those; none of them includes Qt
+# or speaks of the window's controls.
 #   cmake -DROOT=<project> -P tests/layering.cmake
 
+set(allowed_edge "edge")
 set(allowed_evolution "evolution")
-set(allowed_protocol "evolution|protocol")
-set(allowed_campaign "evolution|protocol|campaign")
+set(allowed_protocol "evolution|protocol|edge")
+set(allowed_campaign "evolution|protocol|campaign|edge")
+# What edge/ may include besides itself: C++ headers, <sys/...> and these.
+set(posix_edge "fcntl|unistd|signal|limits|errno|dirent|poll|pthread")
 
 set(failures "")
-foreach(layer evolution protocol campaign)
+foreach(layer edge evolution protocol campaign)
   file(GLOB sources "${ROOT}/${layer}/*.h" "${ROOT}/${layer}/*.cpp")
   foreach(source ${sources})
     file(STRINGS "${source}" includes REGEX "^#include")
@@ -21,6 +25,8 @@ foreach(layer evolution protocol campaign)
         list(APPEND failures "${source}: ${line} is not root-relative")
       elseif(line MATCHES "^#include <Q")
         list(APPEND failures "${source}: ${line} brings Qt into the core")
+      elseif(layer STREQUAL "edge" AND NOT line MATCHES "^#include <([a-z_]+|sys/[a-z_]+\\.h|(${posix_edge})\\.h)>")
+        list(APPEND failures "${source}: ${line} is neither the standard library nor POSIX")
       endif()
     endforeach()
     file(STRINGS "${source}" widgets REGEX "(Edit|Image|ProgressBar|ScrollBar|Button|ComboBox|Panel)[0-9]+")

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
 namespace zarudiv {
 
@@ -28,6 +29,19 @@ std::string CsvField(const std::string& text)
     return quoted + "\"";
 }
 
+// A journal begun before the law column: its rows keep the columns of its header.
+bool StartsWithOldHeader(const std::string& path)
+{
+    static const std::string old(kJournalHeader, std::string_view(kJournalHeader).rfind(','));
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return false;
+    std::string first(old.size() + 1, '\0');
+    const std::size_t got = std::fread(first.data(), 1, first.size(), file);
+    std::fclose(file);
+    return got == first.size() && first == old + "\n";
+}
+
 }  // namespace
 
 std::string JournalPathFor(const std::string& protocol)
@@ -35,6 +49,18 @@ std::string JournalPathFor(const std::string& protocol)
     const std::size_t slash = protocol.rfind('/');
     const std::string directory = slash == std::string::npos ? std::string() : protocol.substr(0, slash + 1);
     return directory + "zarudiv-journal.csv";
+}
+
+std::string LawPathFor(const std::string& journal, const JournalEntry& entry)
+{
+    const std::size_t slash = journal.rfind('/');
+    const std::string directory = slash == std::string::npos ? std::string() : journal.substr(0, slash + 1);
+    // The local time without its separators and its offset: 2026-12-08T13:48:02+01:00 -> 20261208T134802.
+    std::string stamp;
+    for (const char c : entry.started.substr(0, 19))
+        if (c != '-' && c != ':')
+            stamp += c;
+    return directory + "zarudiv-law-" + stamp + "-" + std::to_string(entry.campaign.seed) + ".law";
 }
 
 std::string JournalRow(const JournalEntry& entry)
@@ -47,7 +73,8 @@ std::string JournalRow(const JournalEntry& entry)
            std::to_string(c.generations) + "," + std::to_string(c.mutants) + "," +
            std::to_string(c.stepPpm) + "," + (c.save ? "1" : "0") + "," +
            CsvField(entry.outcome) + "," + std::to_string(entry.generationsDone) + "," + bestQ +
-           "," + CsvField(entry.message) + "," + CsvField(entry.protocol);
+           "," + CsvField(entry.message) + "," + CsvField(entry.protocol) + "," +
+           CsvField(entry.law);
 }
 
 std::string AppendToJournal(const std::string& path, const JournalEntry& entry)
@@ -57,9 +84,12 @@ std::string AppendToJournal(const std::string& path, const JournalEntry& entry)
         return std::strerror(errno);
     struct stat info {};
     std::string text;
+    std::string row = JournalRow(entry);
     if (::fstat(fd, &info) == 0 && info.st_size == 0)
         text = std::string(kJournalHeader) + "\n";
-    text += JournalRow(entry) + "\n";
+    else if (StartsWithOldHeader(path))
+        row.erase(row.rfind(','));  // the law column came later
+    text += row + "\n";
     // One write, so that rows of two windows on one journal do not interleave.
     const ssize_t written = ::write(fd, text.data(), text.size());
     const int writeError = errno;

@@ -18,6 +18,7 @@
 #include "app/imagearea.h"
 #include "app/tform1.h"
 #include "campaign/campaign.h"
+#include "campaign/law_file.h"
 #include "protocol/protocol_file.h"
 
 namespace zarudiv {
@@ -179,6 +180,16 @@ void TForm1::campaignFinished(const CampaignOutcome& outcome)
         }
     }
     const std::string journal = JournalPathFor(request.protocol);
+    if (outcome.result) {
+        // Every campaign that ends, done or stopped, leaves its best law beside the journal.
+        const std::string law = LawPathFor(journal, entry);
+        if (const std::string problem = WriteLawFile(law, LawRecordOf(*outcome.result));
+            problem.empty())
+            entry.law = law;
+        else
+            std::fprintf(stderr, "zarudiv: the law %s cannot be written (%s)\n", law.c_str(),
+                         problem.c_str());
+    }
     if (const std::string problem = AppendToJournal(journal, entry); !problem.empty())
         std::fprintf(stderr, "zarudiv: the journal %s cannot be written (%s); the campaign is not affected\n",
                      journal.c_str(), problem.c_str());

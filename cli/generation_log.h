@@ -7,7 +7,7 @@
 #include <string>
 
 #include "campaign/campaign_display.h"
-#include "series/exact_real.h"
+#include "edge/exact_real.h"
 
 namespace zarudiv {
 

@@ -15,9 +15,11 @@
 
 #include "campaign/campaign.h"
 #include "cli/generation_log.h"
+#include "cli/law_commands.h"
 #include "cli/runner_options.h"
 #include "cli/terminal_display.h"
 #include "evolution/random_source.h"
+#include "edge/whole_file.h"
 #include "protocol/protocol_file.h"
 
 using namespace zarudiv;
@@ -100,6 +102,25 @@ int main(int argc, char** argv)
         return Finish(kExitDone);
     }
 
+    // The law files are read before anything is written: a law that cannot
+    // be used leaves no picture, protocol or log behind.
+    LawRecord evaluated;
+    std::optional<StartLaw> startLaw;
+    std::string startLawNote;
+    try {
+        if (options.evaluate)
+            evaluated = ReadLawFile(*options.evaluate);
+        if (options.startLaw) {
+            const LawRecord from = ReadLawFile(*options.startLaw);
+            startLaw = StartLaw{from.law, !options.stepGiven};
+            startLawNote = StartLawNote(from, startLaw->lawStep, *options.startLaw);
+        }
+    } catch (const LawFileError& error) {
+        std::fprintf(stderr, "zarudiv-run: %s%s\n", options.startLaw ? "--start-law " : "",
+                     error.what());
+        return Finish(kExitBadOptions);
+    }
+
     std::unique_ptr<QGuiApplication> app;
     TerminalDisplay display(isatty(STDERR_FILENO) != 0, stderr);
     if (options.plotsDir) {
@@ -110,9 +131,27 @@ int main(int argc, char** argv)
         }
         app = MakePictureApplication();
         display.attachImageAreas();
-        // "GRA ?" before the campaign.
-        NewQualityDiagram(display);
+        // "GRA ?" before the campaign; a law evaluated has no quality curve.
+        if (!options.evaluate)
+            NewQualityDiagram(display);
     }
+
+    if (options.evaluate) {
+        const int code = RunEvaluateCommand(options, evaluated, display);
+        if (code == kExitDone && options.plotsDir)
+            if (const std::string problem = display.savePngs(*options.plotsDir); !problem.empty()) {
+                std::fprintf(stderr, "zarudiv-run: %s\n", problem.c_str());
+                return Finish(kExitFailed);
+            }
+        return Finish(code);
+    }
+
+    if (options.lawOut)
+        if (const FileError problem = CheckWholeFileTarget(*options.lawOut)) {
+            std::fprintf(stderr, "zarudiv-run: --law-out %s: %s\n", options.lawOut->c_str(),
+                         problem.message().c_str());
+            return Finish(kExitFailed);
+        }
 
     // The log is opened first: a campaign whose log cannot be written is not
     // worth running.
@@ -137,6 +176,8 @@ int main(int argc, char** argv)
     CampaignOptions campaignOptions;
     campaignOptions.engine.threads = options.threads;
     campaignOptions.stop = &stopRequest;
+    if (startLaw)
+        campaignOptions.startLaw = &*startLaw;
     CampaignResult result;
     try {
         ProtocolFile protocol;
@@ -156,6 +197,17 @@ int main(int argc, char** argv)
     if (const std::string problem = log.close(); !problem.empty()) {
         std::fprintf(stderr, "zarudiv-run: %s\n", problem.c_str());
         return kExitFailed;
+    }
+
+    if (options.lawOut) {
+        LawRecord best = LawRecordOf(result);
+        if (startLaw)
+            best.startLaw = startLawNote;
+        if (const std::string problem = WriteLawFile(*options.lawOut, best); !problem.empty()) {
+            std::fprintf(stderr, "zarudiv-run: --law-out %s: cannot write the file: %s\n",
+                         options.lawOut->c_str(), problem.c_str());
+            return Finish(kExitFailed);
+        }
     }
 
     if (result.stopped) {

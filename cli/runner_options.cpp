@@ -41,7 +41,8 @@ const char* const kFooter =
     "  0  the campaign is done and the protocol written\n"
     "  1  the campaign, the protocol, the log, the pictures or the output failed\n"
     "     (the message is on stderr)\n"
-    "  2  bad options (the message names the option and its allowed range)\n"
+    "  2  bad options (the message names the option and its allowed range), or a law\n"
+    "     file that cannot be used (the message names the file and the line)\n"
     "  130 (SIGINT), 143 (SIGTERM)  stopped at the end of a generation\n";
 
 // The runner's command line, declared once for parsing and for --help.
@@ -51,6 +52,10 @@ struct RunnerCommandLine {
     CLI::Option* generations = nullptr;
     CLI::Option* mutants = nullptr;
     CLI::Option* step = nullptr;
+    CLI::Option* seed = nullptr;
+    CLI::Option* protocol = nullptr;
+    CLI::Option* save = nullptr;
+    std::vector<std::pair<std::string, CLI::Option*>> campaignOnly;
 
     RunnerCommandLine()
     {
@@ -63,11 +68,12 @@ struct RunnerCommandLine {
         mutants = AddWholeNumber(app, kMutants,
                                  [&o](std::uint64_t v) { o.mutants = static_cast<int>(v); });
         step = AddWholeNumber(app, kStep, [&o](std::uint64_t v) { o.stepPpm = static_cast<int>(v); });
-        AddWholeNumber(app, kSeed, [&o](std::uint64_t v) { o.seed = static_cast<std::uint32_t>(v); });
-        app.add_flag("--save", o.save,
-                     WrapHelp("write the header, one row per generation and the "
-                              "data-analysis report (\"Save Option\")"));
-        AddText(app, "--protocol", "FILE",
+        seed = AddWholeNumber(app, kSeed,
+                              [&o](std::uint64_t v) { o.seed = static_cast<std::uint32_t>(v); });
+        save = app.add_flag("--save", o.save,
+                            WrapHelp("write the header, one row per generation and the "
+                                     "data-analysis report (\"Save Option\")"));
+        protocol = AddText(app, "--protocol", "FILE",
                 "protocol file (default \"C:/QX_000_000.doc\", which is the file QX_000_000.doc "
                 "in a directory \"C:\" below the working directory, created when missing)",
                 "a file name", [&o](const std::string& name) { o.protocol = name; },
@@ -79,12 +85,36 @@ struct RunnerCommandLine {
                 "Image10.png) into DIR, created when missing",
                 "a directory", [&o](const std::string& dir) { o.plotsDir = dir; },
                 TextCheck::FileName);
-        AddText(app, "--log", "FILE",
-                "write one CSV row per generation to FILE: generation,evaluations,best_q,"
-                "step_width,accepted (reals with 17 significant digits, so they read back "
-                "exactly)",
-                "a file name", [&o](const std::string& name) { o.logFile = name; },
+        CLI::Option* log = AddText(
+            app, "--log", "FILE",
+            "write one CSV row per generation to FILE: generation,evaluations,best_q,"
+            "step_width,accepted (reals with 17 significant digits, so they read back "
+            "exactly)",
+            "a file name", [&o](const std::string& name) { o.logFile = name; },
+            TextCheck::FileName);
+        CLI::Option* lawOut = AddText(
+            app, "--law-out", "FILE",
+            "at the end (also after a stop) write the campaign's best law to FILE: its 40 "
+            "coefficients and step width, exact (see the README, \"The evolved law\")",
+            "a file name", [&o](const std::string& name) { o.lawOut = name; },
+            TextCheck::FileName);
+        CLI::Option* startLaw = AddText(
+            app, "--start-law", "FILE",
+            "BEYOND THE WINDOW'S CAMPAIGN: the parent starts from the law in FILE instead of "
+            "zeros, with its step width unless --step is given (then --step is the start step "
+            "width). The same law and seed give the same protocol",
+            "a law file", [&o](const std::string& name) { o.startLaw = name; },
+            TextCheck::FileName);
+        AddText(app, "--evaluate", "FILE",
+                "no campaign: develop the start vector under the law in FILE as a mutant is "
+                "evaluated and print its Q (17 significant digits, the campaign's own) and the "
+                "developed vector; with --plots the pictures of that parent, with --protocol "
+                "the data-analysis report of the developed vector",
+                "a law file", [&o](const std::string& name) { o.evaluate = name; },
                 TextCheck::FileName);
+        campaignOnly = {{"--generations", generations}, {"--mutants", mutants}, {"--step", step},
+                        {"--seed", seed},       {"--save", save},       {"--log", log},
+                        {"--law-out", lawOut},  {"--start-law", startLaw}};
         app.allow_extras();
         app.footer(kFooter);
         app.get_formatter()->column_width(20);
@@ -114,11 +144,22 @@ ParseResult ParseRunnerOptions(const std::vector<std::string>& args)
         return result;
     if (result.options.help)
         return result;
+    result.options.stepGiven = line.step->count() > 0;
+    result.options.protocolGiven = line.protocol->count() > 0;
+    if (result.options.evaluate) {
+        for (const auto& [name, option] : line.campaignOnly)
+            if (option->count() > 0) {
+                result.error = "--evaluate runs no campaign: " + name +
+                               " does not go with it (it takes --plots and --protocol)";
+                return result;
+            }
+        return result;
+    }
     if (line.generations->count() == 0)
         result.error = kGenerations.missing();
     else if (line.mutants->count() == 0)
         result.error = kMutants.missing();
-    else if (line.step->count() == 0)
+    else if (!result.options.stepGiven && !result.options.startLaw)
         result.error = kStep.missing();
     return result;
 }

@@ -19,9 +19,18 @@ struct RunnerOptions {
     std::optional<std::uint32_t> seed;
     bool save = false;
     std::string protocol = kDefaultProtocolName;
+    bool protocolGiven = false;
     unsigned threads = 0;  // 0: all cores
     std::optional<std::string> plotsDir;
     std::optional<std::string> logFile;
+    // The campaign's best law, written at its end (also after a stop).
+    std::optional<std::string> lawOut;
+    // Beyond the window's campaign: the parent starts from this law (and its
+    // step width, unless --step is given).
+    std::optional<std::string> startLaw;
+    bool stepGiven = false;
+    // Not a campaign: the law in this file is evaluated.
+    std::optional<std::string> evaluate;
     bool help = false;
 
     // The campaign the options name, with the seed given or chosen.

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/export_law_command.h"
 #include "cli/series_command.h"
 #include "cli/series_options.h"
 #include "series/mpi_session.h"
@@ -45,6 +46,10 @@ int Finish(int code)
 
 int main(int argc, char** argv)
 {
+    // Subcommands read a database; they never start MPI.
+    if (argc > 1 && std::string(argv[1]) == "export-law")
+        return Finish(RunExportLawCommand(std::vector<std::string>(argv + 2, argv + argc)));
+
     // Started by mpirun or srun, the process is one of a job's; alone (no
     // launcher, or a job of one) it runs the series and never touches MPI.
     std::unique_ptr<MpiSession> mpi;

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <new>
 
+#include "campaign/law_file.h"
 #include "evolution/command_error.h"
 #include "protocol/protocol_file.h"
 
@@ -97,6 +98,8 @@ RunOutcome RunSeriesJob(const RunJob& job, const RunCampaignOptions& options,
         }
         outcome.status = RunStatus::Done;
         outcome.bestQ = result.bestQ;
+        outcome.bestLaw = LawFileText(LawRecordOf(result));
+        outcome.bestStep = static_cast<double>(result.bestLaw.step);
     } catch (const CommandError& error) {
         outcome.status = RunStatus::Failed;
         outcome.error = error.what();

@@ -47,6 +47,8 @@ struct RunOutcome {
     std::vector<GenerationRow> generations;  // generation g is generations[g - 1]
     std::string protocol;                    // the whole protocol, when it is kept
     std::string host;                        // the machine that ran it
+    std::string bestLaw;  // the best law as a law file's text (campaign/law_file.h)
+    double bestStep = 0.0;  // its step width, as the protocol rows store it
 };
 
 }  // namespace zarudiv

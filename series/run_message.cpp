@@ -166,6 +166,8 @@ std::string EncodeOutcome(const RunOutcome& outcome)
         out.whole(row.accepted);
     }
     out.text(outcome.protocol);
+    out.text(outcome.bestLaw);
+    out.real(outcome.bestStep);
     return out.take();
 }
 
@@ -197,6 +199,8 @@ RunOutcome DecodeOutcome(const std::string& bytes)
         row.accepted = in.whole<std::int32_t>();
     }
     outcome.protocol = in.text();
+    outcome.bestLaw = in.text();
+    outcome.bestStep = in.real();
     in.end();
     return outcome;
 }

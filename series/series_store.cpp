@@ -43,6 +43,8 @@ CREATE TABLE runs(
     protocol_sha256 TEXT,
     error TEXT,
     host TEXT,
+    best_law TEXT,
+    best_step REAL,
     UNIQUE (generations, mutants, step_ppm, seed));
 CREATE TABLE generations(
     run_id INTEGER NOT NULL REFERENCES runs(id),
@@ -147,8 +149,8 @@ SeriesStore::SeriesStore(const std::string& fileName) : fileName_(fileName)
                   "VALUES (?, ?, ?, ?, ?)");
         markDone_ = std::make_unique<SQLite::Statement>(
             *db_, "UPDATE runs SET status = 'done', best_q = ?, best_generation = ?, "
-                  "evaluations = ?, seconds = ?, protocol_sha256 = ?, host = ?, error = NULL "
-                  "WHERE id = ? AND status <> 'done'");
+                  "evaluations = ?, seconds = ?, protocol_sha256 = ?, host = ?, error = NULL, "
+                  "best_law = ?, best_step = ? WHERE id = ? AND status <> 'done'");
         markFailed_ = std::make_unique<SQLite::Statement>(
             *db_, "UPDATE runs SET status = 'failed', error = ?, seconds = ?, host = ? "
                   "WHERE id = ? AND status <> 'done'");
@@ -226,11 +228,17 @@ void SeriesStore::checkOrCreateSchema()
         db_->exec("PRAGMA application_id = " + std::to_string(kApplicationId));
         db_->exec("PRAGMA user_version = " + std::to_string(kSchemaVersion));
         transaction.commit();
-    } else if (version == 1) {
-        // Version 1 did not say which machine ran a run.
+    } else if (version < kSchemaVersion) {
         SQLite::Transaction transaction(*db_, SQLite::TransactionBehavior::IMMEDIATE);
-        db_->exec("ALTER TABLE runs ADD COLUMN host TEXT");
-        db_->exec("PRAGMA user_version = 2");
+        // Version 1 did not say which machine ran a run.
+        if (version < 2)
+            db_->exec("ALTER TABLE runs ADD COLUMN host TEXT");
+        // Version 2 did not keep the best law.
+        if (version < 3) {
+            db_->exec("ALTER TABLE runs ADD COLUMN best_law TEXT");
+            db_->exec("ALTER TABLE runs ADD COLUMN best_step REAL");
+        }
+        db_->exec("PRAGMA user_version = " + std::to_string(kSchemaVersion));
         transaction.commit();
     }
 }
@@ -342,7 +350,9 @@ void SeriesStore::storeDone(const RunOutcome& outcome)
         mark.bind(4, outcome.seconds);
         mark.bind(5, outcome.protocolSha256);
         mark.bind(6, outcome.host);
-        mark.bind(7, outcome.runId);
+        mark.bind(7, outcome.bestLaw);
+        mark.bind(8, outcome.bestStep);
+        mark.bind(9, outcome.runId);
         const int changed = mark.exec();
         mark.reset();
         if (changed != 1)

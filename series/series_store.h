@@ -107,9 +107,9 @@ public:
     void forEachGeneration(const SeriesPlan& plan, const Setting& setting, int first, int last,
                            const std::function<void(int, double)>& call);
 
-    // The schema version this program writes; it reads version 1 and brings
-    // it up to date.
-    static constexpr int kSchemaVersion = 2;
+    // The schema version this program writes; it reads the versions before
+    // and brings them up to date.
+    static constexpr int kSchemaVersion = 3;
     // PRAGMA application_id of our databases: "ZSER".
     static constexpr std::int32_t kApplicationId = 0x5A534552;
 

@@ -296,7 +296,7 @@ void LiveWindowTest::theJournalsRowRepeatsTheCampaignInTheRunner()
     QCOMPARE(rows.size(), 3);
     QCOMPARE(rows.first().join(QLatin1Char(',')), QString::fromLatin1(kJournalHeader));
     const QStringList& row = rows.last();
-    QCOMPARE(row.size(), 11);
+    QCOMPARE(row.size(), 12);
     QVERIFY(QDateTime::fromString(row.at(0), Qt::ISODate).isValid());
     QCOMPARE(row.mid(2, 4), (QStringList{QStringLiteral("6"), QStringLiteral("4"),
                                          QStringLiteral("800"), QStringLiteral("1")}));
@@ -305,6 +305,11 @@ void LiveWindowTest::theJournalsRowRepeatsTheCampaignInTheRunner()
     QVERIFY(QRegularExpression(QStringLiteral("^[0-9]+\\.[0-9]{10}$")).match(row.at(8)).hasMatch());
     QCOMPARE(row.at(9), QString());
     QCOMPARE(row.at(10), kProtocol);
+    // The best law lies beside the journal, named after the campaign's start and seed.
+    QVERIFY2(row.at(11).startsWith(QStringLiteral("C:/zarudiv-law-")) &&
+                 row.at(11).endsWith(QStringLiteral("-") + row.at(1) + QStringLiteral(".law")),
+             qPrintable(row.at(11)));
+    QVERIFY(row.at(11) != rows.at(1).at(11));
 
     QVERIFY(QDir().mkpath(QStringLiteral("runner")));
     QProcess runner;
@@ -312,12 +317,13 @@ void LiveWindowTest::theJournalsRowRepeatsTheCampaignInTheRunner()
     runner.start(QStringLiteral(ZARUDIV_RUN),
                  {QStringLiteral("--generations"), row.at(2), QStringLiteral("--mutants"), row.at(3),
                   QStringLiteral("--step"), row.at(4), QStringLiteral("--seed"), row.at(1),
-                  QStringLiteral("--save")});
+                  QStringLiteral("--save"), QStringLiteral("--law-out"), QStringLiteral("best.law")});
     QVERIFY(runner.waitForFinished(60000));
     QCOMPARE(runner.exitCode(), 0);
     const QByteArray fromRunner = fileBytes(QStringLiteral("runner/") + kProtocol);
     QVERIFY(!fromRunner.isEmpty());
     QCOMPARE(fromRunner, fileBytes(kProtocol));
+    QCOMPARE(fileBytes(QStringLiteral("runner/best.law")), fileBytes(row.at(11)));
     // The runner's summary tells the same best Q.
     QVERIFY(QString::fromUtf8(runner.readAllStandardOutput()).contains(QStringLiteral("best Q ") + row.at(8)));
 }

@@ -146,3 +146,27 @@ TEST(ScaleVectorTest, EqualValuesGiveZeros)
 }
 
 }  // namespace
+
+// The range is max - min computed in extended precision and stored as double;
+// the same subtraction in double rounds once instead of twice. With these two
+// values the two ways give different ranges, and d[1] shows it.
+TEST(ScaleVectorTest, TheRangeIsTheExtendedSubtractionRoundedToDouble)
+{
+    const double max = 0x1.d6bb04eb50918p+6;
+    const double min = 0x1.52a32aad2affep-7;
+    TVector src = zarudiv::ZeroVector(2);
+    src[1] = max;
+    src[2] = min;
+    TVector dst = zarudiv::ZeroVector(2);
+    zarudiv::ScaleVector(src, dst, 100.0);
+
+    const double extendedRange = static_cast<double>(static_cast<long double>(max) - min);
+    const double doubleRange = max - min;
+    ASSERT_NE(extendedRange, doubleRange);
+    const auto scaled = [&](double range) {
+        return (static_cast<long double>(max) - min) * 100.0L / (1e-15L + range);
+    };
+    ASSERT_NE(scaled(extendedRange), scaled(doubleRange));
+    EXPECT_EQ(dst[1], scaled(extendedRange));
+    EXPECT_EQ(dst[2], 0.0L);
+}

@@ -156,9 +156,10 @@ TEST(StoreTest, AnOlderSchemaIsBroughtUpToDateAndANewerOneRefused)
     const std::string file = dir.file("s.sqlite");
     { SeriesStore store(file); }
     {
-        // Version 1 had no host column.
+        // Version 1 had no host column, version 2 no law.
         SQLite::Database db(file, SQLite::OPEN_READWRITE);
-        db.exec("ALTER TABLE runs DROP COLUMN host; PRAGMA user_version = 1");
+        db.exec("ALTER TABLE runs DROP COLUMN host; ALTER TABLE runs DROP COLUMN best_law; "
+                "ALTER TABLE runs DROP COLUMN best_step; PRAGMA user_version = 1");
     }
     {
         SeriesStore store(file);
@@ -166,12 +167,16 @@ TEST(StoreTest, AnOlderSchemaIsBroughtUpToDateAndANewerOneRefused)
         store.addPlan(plan, kRecord);
         RunOutcome outcome = DoneRun(store.pendingRuns(plan, 0, 1).front(), 9.5);
         outcome.host = "node-07";
+        outcome.bestLaw = "zarudiv law 1\n";
+        outcome.bestStep = -2.5e-7;
         store.storeRun(outcome);
     }
     {
         SQLite::Database db(file, SQLite::OPEN_READWRITE);
         EXPECT_EQ(db.execAndGet("PRAGMA user_version").getInt(), SeriesStore::kSchemaVersion);
         EXPECT_EQ(db.execAndGet("SELECT host FROM runs").getString(), "node-07");
+        EXPECT_EQ(db.execAndGet("SELECT best_law FROM runs").getString(), "zarudiv law 1\n");
+        EXPECT_EQ(db.execAndGet("SELECT best_step FROM runs").getDouble(), -2.5e-7);
         db.exec("PRAGMA user_version = 99");
     }
     EXPECT_EQ(OpeningFails(file), SeriesStoreError::Kind::NotOurs);

@@ -32,7 +32,7 @@ inline std::string DumpSeries(const std::string& file)
     SQLite::Database db(file, SQLite::OPEN_READONLY, kReaderWait);
     std::string dump;
     SQLite::Statement runs(db, "SELECT id, plan_id, generations, mutants, step_ppm, seed, status, "
-                               "best_q, best_generation, evaluations, protocol_sha256, error "
+                               "best_q, best_generation, evaluations, protocol_sha256, error, best_law, best_step "
                                "FROM runs ORDER BY id");
     while (runs.executeStep()) {
         for (int c = 0; c < runs.getColumnCount(); ++c)

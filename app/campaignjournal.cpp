@@ -29,10 +29,15 @@ std::string CsvField(const std::string& text)
     return quoted + "\"";
 }
 
-// A journal begun before the law column: its rows keep the columns of its header.
+// A journal begun before the law and checkpoint columns: its rows keep the
+// columns of its header.
+constexpr const char* kOldJournalHeader =
+    "started,seed,generations,mutants,step_ppm,save,outcome,generations_done,best_q,message,"
+    "protocol";
+
 bool StartsWithOldHeader(const std::string& path)
 {
-    static const std::string old(kJournalHeader, std::string_view(kJournalHeader).rfind(','));
+    static const std::string old(kOldJournalHeader);
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file)
         return false;
@@ -51,7 +56,10 @@ std::string JournalPathFor(const std::string& protocol)
     return directory + "zarudiv-journal.csv";
 }
 
-std::string LawPathFor(const std::string& journal, const JournalEntry& entry)
+namespace {
+
+std::string BesideJournal(const std::string& journal, const JournalEntry& entry,
+                          const std::string& kind, const std::string& suffix)
 {
     const std::size_t slash = journal.rfind('/');
     const std::string directory = slash == std::string::npos ? std::string() : journal.substr(0, slash + 1);
@@ -60,7 +68,20 @@ std::string LawPathFor(const std::string& journal, const JournalEntry& entry)
     for (const char c : entry.started.substr(0, 19))
         if (c != '-' && c != ':')
             stamp += c;
-    return directory + "zarudiv-law-" + stamp + "-" + std::to_string(entry.campaign.seed) + ".law";
+    return directory + "zarudiv-" + kind + "-" + stamp + "-" + std::to_string(entry.campaign.seed) +
+           suffix;
+}
+
+}  // namespace
+
+std::string LawPathFor(const std::string& journal, const JournalEntry& entry)
+{
+    return BesideJournal(journal, entry, "law", ".law");
+}
+
+std::string CheckpointPathFor(const std::string& journal, const JournalEntry& entry)
+{
+    return BesideJournal(journal, entry, "checkpoint", ".ckpt");
 }
 
 std::string JournalRow(const JournalEntry& entry)
@@ -74,7 +95,7 @@ std::string JournalRow(const JournalEntry& entry)
            std::to_string(c.stepPpm) + "," + (c.save ? "1" : "0") + "," +
            CsvField(entry.outcome) + "," + std::to_string(entry.generationsDone) + "," + bestQ +
            "," + CsvField(entry.message) + "," + CsvField(entry.protocol) + "," +
-           CsvField(entry.law);
+           CsvField(entry.law) + "," + CsvField(entry.checkpoint);
 }
 
 std::string AppendToJournal(const std::string& path, const JournalEntry& entry)
@@ -88,7 +109,8 @@ std::string AppendToJournal(const std::string& path, const JournalEntry& entry)
     if (::fstat(fd, &info) == 0 && info.st_size == 0)
         text = std::string(kJournalHeader) + "\n";
     else if (StartsWithOldHeader(path))
-        row.erase(row.rfind(','));  // the law column came later
+        for (int later = 0; later < 2; ++later)  // the law and checkpoint columns came later
+            row.erase(row.rfind(','));
     text += row + "\n";
     // One write, so that rows of two windows on one journal do not interleave.
     const ssize_t written = ::write(fd, text.data(), text.size());

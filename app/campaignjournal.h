@@ -21,11 +21,12 @@ struct JournalEntry {
     std::string message;          // the error's text, else empty
     std::string protocol;
     std::string law;  // the best law's file, when one was written
+    std::string checkpoint;  // a stopped campaign's checkpoint, when one was written
 };
 
 inline constexpr const char* kJournalHeader =
     "started,seed,generations,mutants,step_ppm,save,outcome,generations_done,best_q,message,"
-    "protocol,law";
+    "protocol,law,checkpoint";
 
 // The journal beside a protocol: "C:/QX_000_000.doc" -> "C:/zarudiv-journal.csv".
 std::string JournalPathFor(const std::string& protocol);
@@ -34,6 +35,8 @@ std::string JournalPathFor(const std::string& protocol);
 // after the campaign's start and seed:
 // "C:/zarudiv-journal.csv" -> "C:/zarudiv-law-20261208T134802-1838452248.law".
 std::string LawPathFor(const std::string& journal, const JournalEntry& entry);
+// The same for a stopped campaign's checkpoint: "C:/zarudiv-checkpoint-20261208T134802-1838452248.ckpt".
+std::string CheckpointPathFor(const std::string& journal, const JournalEntry& entry);
 
 // The entry as one CSV line (no line end); text fields are quoted where they
 // need it.

@@ -18,6 +18,7 @@
 #include "app/imagearea.h"
 #include "app/tform1.h"
 #include "campaign/campaign.h"
+#include "campaign/checkpoint_file.h"
 #include "campaign/law_file.h"
 #include "protocol/protocol_file.h"
 
@@ -189,6 +190,16 @@ void TForm1::campaignFinished(const CampaignOutcome& outcome)
         else
             std::fprintf(stderr, "zarudiv: the law %s cannot be written (%s)\n", law.c_str(),
                          problem.c_str());
+        // A stopped campaign can be continued with the runner from its checkpoint.
+        if (outcome.result->stopped) {
+            const std::string checkpoint = CheckpointPathFor(journal, entry);
+            if (const std::string problem = WriteCheckpointFile(checkpoint, outcome.result->state);
+                problem.empty())
+                entry.checkpoint = checkpoint;
+            else
+                std::fprintf(stderr, "zarudiv: the checkpoint %s cannot be written (%s)\n",
+                             checkpoint.c_str(), problem.c_str());
+        }
     }
     if (const std::string problem = AppendToJournal(journal, entry); !problem.empty())
         std::fprintf(stderr, "zarudiv: the journal %s cannot be written (%s); the campaign is not affected\n",

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "campaign/campaign_display.h"
+#include "campaign/campaign_state.h"
 #include "campaign/campaign_value.h"
 #include "campaign/engine_options.h"
 #include "campaign/law.h"
@@ -38,6 +39,10 @@ struct StartLaw {
     // position is then not used); otherwise the value's step width is both
     // the parent's and the start step width.
     bool lawStep = true;
+    // Where the law came from, as the law file of the campaign's best law
+    // tells it ("13e9f4c9 law-step best.law": that file's checksum, which
+    // step width started the campaign, the file's name).
+    std::string origin;
 };
 
 // What a campaign writes to and shows on. The protocol is open (a file, or
@@ -53,6 +58,13 @@ struct CampaignOptions {
     EngineOptions engine;
     const StopRequest* stop = nullptr;
     const StartLaw* startLaw = nullptr;
+    // Continues the campaign from this state: the campaign's value must be
+    // the state's but for more (or as many) generations. The protocol, the
+    // display's rows and pictures and the result are those of the unbroken
+    // campaign with the value's generations.
+    const CampaignState* resume = nullptr;
+    // Offered the campaign's state at generation boundaries.
+    CheckpointSink* checkpoints = nullptr;
 };
 
 struct CampaignResult {
@@ -69,6 +81,10 @@ struct CampaignResult {
     std::int64_t acceptedMutants = 0;
     // The generator as the campaign leaves it (the window keeps it).
     Generator generator;
+    std::optional<std::string> startLawOrigin;
+    // The state at the last generation boundary the campaign reached: what a
+    // longer campaign of the same value goes on from.
+    CampaignState state;
 };
 
 // Runs the campaign: seeds its own generator (RandSeed := the value's seed),

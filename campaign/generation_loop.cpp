@@ -2,7 +2,9 @@
 // rows and pictures, and the report at the end.
 
 #include <cmath>
+#include <algorithm>
 #include <memory>
+#include <stdexcept>
 #include <vector>
 
 #include "campaign/campaign.h"
@@ -55,6 +57,9 @@ public:
     CampaignResult run();
 
 private:
+    void resume(const CampaignState& state);
+    CampaignState stateNow() const;
+    void drawGenerationPictures(int g);
     bool stopRequested() const { return options_.stop != nullptr && options_.stop->requested(); }
     void makeVectors();
     void startEngine();
@@ -83,6 +88,10 @@ private:
     long double qualityRange_ = 0.0L;
     std::int64_t accepted_ = 0;
     int acceptedInGeneration_ = 0;
+    std::vector<GenerationRecord> rows_;
+    // The generator at the last generation boundary: after its pictures'
+    // draws, before the next generation's mutants are drawn.
+    Generator boundary_;
 
     GenerationDraws draws_;
     std::vector<MutantOutcome> outcomes_;
@@ -120,37 +129,112 @@ CampaignResult GenerationLoop::run()
     PrepareFpu();
     qualityRange_ = static_cast<long double>(kSites * 100) * 0.1L;
     makeVectors();
+    boundary_ = gen_;
+    rows_.reserve(static_cast<std::size_t>(std::max(0, campaign_.generations)));
 
     // The plots compute with the campaign's values (extrema stored as double,
     // scaled positions), and a fault there ends the campaign like any other.
     CheckedRegion([&] { display_.plotVector(PlotRole::TargetVector, kBlue, target_); });
     CheckedRegion([&] { display_.plotVector(PlotRole::StartVector, kBlue, start_); });
 
+    if (options_.resume)
+        startStep_ = options_.resume->startStep;
     if (campaign_.save)
         WriteProtocolHeader(protocol_, campaign_.generations, campaign_.mutants,
                             static_cast<double>(startStep_));
+    int first = 1;
+    if (options_.resume) {
+        resume(*options_.resume);
+        first = options_.resume->generationsDone + 1;
+    }
 
     if (options_.engine.step == StepKind::Fast && campaign_.generations > 0 &&
         campaign_.mutants > 0)
         startEngine();
 
     CampaignResult result;
-    for (int g = 1; g <= campaign_.generations && !result.stopped; ++g) {
+    result.generationsDone = first - 1;
+    for (int g = first; g <= campaign_.generations && !result.stopped; ++g) {
         runGeneration(g);
         result.generationsDone = g;
         result.stopped = stopRequested();
     }
 
+    result.state = stateNow();
     if (campaign_.save && !result.stopped)
         WriteDataAnalysis(protocol_, target_, bestEvolved_, gen_);
 
     result.campaign = campaign_;
+    result.startLawOrigin = result.state.startLawOrigin;
     result.bestQ = bestQ_;
     result.bestLaw = best_;
     result.acceptedMutants = accepted_;
     result.bestEvolved = bestEvolved_;
     result.generator = gen_;
+    result.state.rows = std::move(rows_);
     return result;
+}
+
+CampaignState GenerationLoop::stateNow() const
+{
+    CampaignState state;
+    state.campaign = campaign_;
+    if (options_.resume)
+        state.startLawOrigin = options_.resume->startLawOrigin;
+    else if (options_.startLaw)
+        state.startLawOrigin = options_.startLaw->origin;
+    state.startStep = startStep_;
+    state.generationsDone = static_cast<int>(rows_.size());
+    state.generator = boundary_;
+    state.parent = best_;
+    state.bestQ = bestQ_;
+    state.bestEvolved = bestEvolved_;
+    state.acceptedMutants = accepted_;
+    return state;
+}
+
+// The campaign up to the state's generation as the unbroken campaign left
+// it: every row and quality-curve point (for this campaign's generations),
+// and the last generation's pictures, whose look depends on what was drawn
+// before them on the same image: a vector plot leaves its pen blue, and the
+// next plot's clear draws the frame with it.
+void GenerationLoop::resume(const CampaignState& state)
+{
+    for (const GenerationRecord& row : state.rows) {
+        if (campaign_.save)
+            WriteProtocolRow(protocol_, row.generation, campaign_.mutants, row.bestQ, row.stepWidth);
+        QualityPoint point;
+        point.generations = campaign_.generations;
+        point.qualityRange = static_cast<double>(qualityRange_);
+        point.generation = row.generation;
+        point.quality = row.bestQ;
+        point.colour = kRed;
+        point.caption = "  ";
+        CheckedRegion([&] { display_.addQualityPoint(point); });
+        display_.generationDone(row);
+    }
+    parent_ = state.parent;
+    best_ = state.parent;
+    bestQ_ = state.bestQ;
+    bestEvolved_ = state.bestEvolved;
+    accepted_ = state.acceptedMutants;
+    rows_ = state.rows;
+    gen_ = state.generator;
+    boundary_ = state.generator;
+    const int g = state.generationsDone;
+    if (g >= 2)
+        CheckedRegion([&] { display_.plotVector(PlotRole::BestEvolvedVector, kBlue, bestEvolved_); });
+    if (g >= 1)
+        drawGenerationPictures(g);
+}
+
+void GenerationLoop::drawGenerationPictures(int /*g*/)
+{
+    CheckedRegion([&] { display_.plotDiffusionLaw(PlotRole::ActivatorLaw, parent_.activator); });
+    CheckedRegion([&] { display_.plotDiffusionLaw(PlotRole::InhibitorLaw, parent_.inhibitor); });
+    CheckedRegion([&] { display_.plotSpectrum(PlotRole::ActivatorSpectrum, parent_.activator); });
+    CheckedRegion([&] { display_.plotSpectrum(PlotRole::InhibitorSpectrum, parent_.inhibitor); });
+    CheckedRegion([&] { display_.plotVector(PlotRole::BestEvolvedVector, kBlue, bestEvolved_); });
 }
 
 void GenerationLoop::startEngine()
@@ -286,16 +370,13 @@ void GenerationLoop::endGeneration(int g)
     // after the plots' draws and handed to the engine before the pictures
     // are drawn.
     gen_.skip(4 * static_cast<std::uint64_t>(kSites));
+    boundary_ = gen_;
     if (engine_ && g < campaign_.generations && !stopRequested()) {
         draws_.draw(parent_, startStep_, kSites, gen_);
         engine_->begin(draws_.laws(), outcomes_, draws_.evaluable());
         prepared_ = true;
     }
-    CheckedRegion([&] { display_.plotDiffusionLaw(PlotRole::ActivatorLaw, parent_.activator); });
-    CheckedRegion([&] { display_.plotDiffusionLaw(PlotRole::InhibitorLaw, parent_.inhibitor); });
-    CheckedRegion([&] { display_.plotSpectrum(PlotRole::ActivatorSpectrum, parent_.activator); });
-    CheckedRegion([&] { display_.plotSpectrum(PlotRole::InhibitorSpectrum, parent_.inhibitor); });
-    CheckedRegion([&] { display_.plotVector(PlotRole::BestEvolvedVector, kBlue, bestEvolved_); });
+    drawGenerationPictures(g);
 
     GenerationRecord record;
     record.generation = g;
@@ -303,7 +384,34 @@ void GenerationLoop::endGeneration(int g)
     record.bestQ = generationQ;
     record.stepWidth = static_cast<double>(parent_.step);
     record.accepted = acceptedInGeneration_;
+    rows_.push_back(record);
     display_.generationDone(record);
+    if (options_.checkpoints && options_.checkpoints->due(g)) {
+        CampaignState state = stateNow();
+        state.rows = rows_;
+        options_.checkpoints->take(state);
+    }
+}
+
+}  // namespace
+
+namespace {
+
+void CheckResumable(const Campaign& campaign, const CampaignState& state)
+{
+    Campaign same = campaign;
+    same.generations = state.campaign.generations;
+    if (!(same == state.campaign))
+        throw std::invalid_argument("the state is of another campaign (" +
+                                    RunnerArguments(state.campaign) + ")");
+    if (campaign.generations < state.generationsDone)
+        throw std::invalid_argument(
+            "the state is of generation " + std::to_string(state.generationsDone) +
+            ", more than the " + std::to_string(campaign.generations) + " generations asked for");
+    if (state.rows.size() != static_cast<std::size_t>(state.generationsDone))
+        throw std::invalid_argument("the state has " + std::to_string(state.rows.size()) +
+                                    " rows for " + std::to_string(state.generationsDone) +
+                                    " generations");
 }
 
 }  // namespace
@@ -311,6 +419,8 @@ void GenerationLoop::endGeneration(int g)
 CampaignResult RunCampaign(const Campaign& campaign, const CampaignSinks& sinks,
                            const CampaignOptions& options)
 {
+    if (options.resume)
+        CheckResumable(campaign, *options.resume);
     CampaignResult result;
     try {
         GenerationLoop loop(campaign, sinks, options);

@@ -19,11 +19,11 @@
 
 #include <cstdint>
 #include <optional>
-#include <stdexcept>
 #include <string>
 
 #include "campaign/campaign_value.h"
 #include "campaign/law.h"
+#include "campaign/record_file.h"
 
 namespace zarudiv {
 
@@ -41,25 +41,16 @@ struct LawRecord {
 };
 
 // A law file that cannot be used: what() names the file and the line.
-class LawFileError : public std::runtime_error {
-public:
-    LawFileError(const std::string& file, int line, const std::string& what);
-    const std::string& file() const { return file_; }
-    int line() const { return line_; }
-
-private:
-    std::string file_;
-    int line_;
-};
+using LawFileError = RecordFileError;
 
 struct CampaignResult;
 
 // The record of a campaign's best law.
 LawRecord LawRecordOf(const CampaignResult& result);
 
-// The start-law line of a campaign whose parent started from the law file
-// `from` (read back, named `name`).
-std::string StartLawNote(const LawRecord& from, bool lawStep, const std::string& name);
+// Where a campaign's parent started, as StartLaw::origin and the start-law
+// line tell it: the law file `from` (read back, named `name`).
+std::string StartLawOrigin(const LawRecord& from, bool lawStep, const std::string& name);
 
 // The file's text for the record.
 std::string LawFileText(const LawRecord& record);

@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "campaign/campaign.h"
+#include "campaign/checkpoint_file.h"
+#include "cli/checkpoint_writer.h"
 #include "cli/generation_log.h"
 #include "cli/law_commands.h"
 #include "cli/runner_options.h"
@@ -106,17 +108,29 @@ int main(int argc, char** argv)
     // be used leaves no picture, protocol or log behind.
     LawRecord evaluated;
     std::optional<StartLaw> startLaw;
-    std::string startLawNote;
+    std::optional<CampaignState> resumed;
     try {
+        if (options.continueFrom) {
+            resumed = ReadCheckpointFile(*options.continueFrom);
+            const int done = resumed->generationsDone;
+            if (options.generationsGiven && options.generations < done) {
+                std::fprintf(stderr,
+                             "zarudiv-run: --generations %d is below the generation the checkpoint "
+                             "%s reached (%d); give %d or more\n",
+                             options.generations, options.continueFrom->c_str(), done, done);
+                return Finish(kExitBadOptions);
+            }
+        }
         if (options.evaluate)
             evaluated = ReadLawFile(*options.evaluate);
         if (options.startLaw) {
             const LawRecord from = ReadLawFile(*options.startLaw);
-            startLaw = StartLaw{from.law, !options.stepGiven};
-            startLawNote = StartLawNote(from, startLaw->lawStep, *options.startLaw);
+            startLaw = StartLaw{from.law, !options.stepGiven,
+                                StartLawOrigin(from, !options.stepGiven, *options.startLaw)};
         }
     } catch (const LawFileError& error) {
-        std::fprintf(stderr, "zarudiv-run: %s%s\n", options.startLaw ? "--start-law " : "",
+        std::fprintf(stderr, "zarudiv-run: %s%s\n",
+                     options.startLaw ? "--start-law " : options.continueFrom ? "--continue " : "",
                      error.what());
         return Finish(kExitBadOptions);
     }
@@ -146,9 +160,10 @@ int main(int argc, char** argv)
         return Finish(code);
     }
 
-    if (options.lawOut)
-        if (const FileError problem = CheckWholeFileTarget(*options.lawOut)) {
-            std::fprintf(stderr, "zarudiv-run: --law-out %s: %s\n", options.lawOut->c_str(),
+    for (const auto& [option, file] : {std::pair{"--law-out", options.lawOut},
+                                       std::pair{"--checkpoint", options.checkpoint}})
+        if (const FileError problem = file ? CheckWholeFileTarget(*file) : FileError{}) {
+            std::fprintf(stderr, "zarudiv-run: %s %s: %s\n", option, file->c_str(),
                          problem.message().c_str());
             return Finish(kExitFailed);
         }
@@ -164,13 +179,21 @@ int main(int argc, char** argv)
         display.logGenerations(&log);
     }
 
-    std::uint32_t seed = 0;
-    if (options.seed) {
-        seed = *options.seed;
+    Campaign campaign;
+    if (resumed) {
+        campaign = resumed->campaign;
+        if (options.generationsGiven)
+            campaign.generations = options.generations;
+    } else if (options.seed) {
+        campaign = options.campaign(*options.seed);
     } else {
-        seed = ClockSeed();
-        std::fprintf(stderr, "zarudiv-run: seed %u (repeat with --seed %u)\n", seed, seed);
+        campaign = options.campaign(ClockSeed());
+        std::fprintf(stderr, "zarudiv-run: seed %u (repeat with --seed %u)\n", campaign.seed,
+                     campaign.seed);
     }
+    std::optional<CheckpointWriter> checkpoints;
+    if (options.checkpoint)
+        checkpoints.emplace(*options.checkpoint, std::chrono::seconds(options.checkpointEvery));
 
     CatchStopSignals();
     CampaignOptions campaignOptions;
@@ -178,12 +201,15 @@ int main(int argc, char** argv)
     campaignOptions.stop = &stopRequest;
     if (startLaw)
         campaignOptions.startLaw = &*startLaw;
+    if (resumed)
+        campaignOptions.resume = &*resumed;
+    if (checkpoints)
+        campaignOptions.checkpoints = &*checkpoints;
     CampaignResult result;
     try {
         ProtocolFile protocol;
         OpenProtocol(protocol, options.protocol);
-        result = RunCampaign(options.campaign(seed), CampaignSinks{display, protocol},
-                             campaignOptions);
+        result = RunCampaign(campaign, CampaignSinks{display, protocol}, campaignOptions);
     } catch (const ProtocolIoError& error) {
         display.finish();
         std::fprintf(stderr, "zarudiv-run: %s: %s\n", error.file().c_str(), error.what());
@@ -199,11 +225,17 @@ int main(int argc, char** argv)
         return kExitFailed;
     }
 
+    // At a stop and at the end: the state of the last generation done.
+    if (checkpoints)
+        if (const std::string problem = checkpoints->finish(result.state); !problem.empty()) {
+            std::fprintf(stderr, "zarudiv-run: --checkpoint %s: cannot write the file: %s\n",
+                         options.checkpoint->c_str(), problem.c_str());
+            return Finish(kExitFailed);
+        }
+
     if (options.lawOut) {
-        LawRecord best = LawRecordOf(result);
-        if (startLaw)
-            best.startLaw = startLawNote;
-        if (const std::string problem = WriteLawFile(*options.lawOut, best); !problem.empty()) {
+        if (const std::string problem = WriteLawFile(*options.lawOut, LawRecordOf(result));
+            !problem.empty()) {
             std::fprintf(stderr, "zarudiv-run: --law-out %s: cannot write the file: %s\n",
                          options.lawOut->c_str(), problem.c_str());
             return Finish(kExitFailed);
@@ -214,7 +246,10 @@ int main(int argc, char** argv)
         std::fprintf(stderr,
                      "zarudiv-run: stopped after generation %d of %d; %s keeps the rows so far "
                      "(no report)\n",
-                     result.generationsDone, options.generations, options.protocol.c_str());
+                     result.generationsDone, campaign.generations, options.protocol.c_str());
+        if (checkpoints)
+            std::fprintf(stderr, "zarudiv-run: continue with zarudiv-run --continue %s\n",
+                         options.checkpoint->c_str());
         return Finish(128 + static_cast<int>(stopSignal));
     }
 
@@ -226,7 +261,7 @@ int main(int argc, char** argv)
         }
     }
 
-    std::printf("seed %u: %d generations x %d mutants, best Q %.10f, protocol %s\n", seed,
-                options.generations, options.mutants, result.bestQ, options.protocol.c_str());
+    std::printf("seed %u: %d generations x %d mutants, best Q %.10f, protocol %s\n", campaign.seed,
+                campaign.generations, campaign.mutants, result.bestQ, options.protocol.c_str());
     return Finish(kExitDone);
 }

@@ -24,6 +24,10 @@ const WholeNumber kThreads{"--threads", "N", 1, 256,
                            "(default: all cores; 1: sequential). The protocol is the same for "
                            "every N."};
 
+const WholeNumber kCheckpointEvery{"--checkpoint-every", "S", 0, 86400,
+                                   "write the checkpoint at most every S seconds",
+                                   "(default 60; 0: after every generation)"};
+
 const char* const kDescription =
     "Runs one campaign of the evolution strategy without a window, exactly as the\n"
     "window runs it after \"GRA ?\", the scroll bars set to G, M and PPM,\n"
@@ -112,9 +116,27 @@ struct RunnerCommandLine {
                 "the data-analysis report of the developed vector",
                 "a law file", [&o](const std::string& name) { o.evaluate = name; },
                 TextCheck::FileName);
+        CLI::Option* checkpoint = AddText(app, "--checkpoint", "FILE",
+                "write the campaign's state to FILE (whole: a temporary file, synced and renamed) "
+                "at most every --checkpoint-every seconds, at a stop (SIGINT, SIGTERM) and at the "
+                "end; --continue FILE goes on from it",
+                "a file name", [&o](const std::string& name) { o.checkpoint = name; },
+                TextCheck::FileName);
+        CLI::Option* every = AddWholeNumber(app, kCheckpointEvery,
+                       [&o](std::uint64_t v) { o.checkpointEvery = static_cast<unsigned>(v); });
+        CLI::Option* continueFrom = AddText(app, "--continue", "FILE",
+                "go on with the campaign of the checkpoint FILE, to its own generations or to "
+                "--generations G (at least the generation it reached): the protocol (from its "
+                "second line on), the log, the law and the pictures are those of the unbroken "
+                "campaign with G generations. Takes --generations, --protocol, --log, "
+                "--law-out, --plots, --checkpoint and --threads",
+                "a checkpoint file", [&o](const std::string& name) { o.continueFrom = name; },
+                TextCheck::FileName);
         campaignOnly = {{"--generations", generations}, {"--mutants", mutants}, {"--step", step},
                         {"--seed", seed},       {"--save", save},       {"--log", log},
-                        {"--law-out", lawOut},  {"--start-law", startLaw}};
+                        {"--law-out", lawOut},  {"--start-law", startLaw},
+                        {"--checkpoint", checkpoint}, {"--checkpoint-every", every},
+                        {"--continue", continueFrom}};
         app.allow_extras();
         app.footer(kFooter);
         app.get_formatter()->column_width(20);
@@ -145,12 +167,25 @@ ParseResult ParseRunnerOptions(const std::vector<std::string>& args)
     if (result.options.help)
         return result;
     result.options.stepGiven = line.step->count() > 0;
+    result.options.generationsGiven = line.generations->count() > 0;
     result.options.protocolGiven = line.protocol->count() > 0;
     if (result.options.evaluate) {
         for (const auto& [name, option] : line.campaignOnly)
             if (option->count() > 0) {
                 result.error = "--evaluate runs no campaign: " + name +
                                " does not go with it (it takes --plots and --protocol)";
+                return result;
+            }
+        return result;
+    }
+    if (result.options.continueFrom) {
+        // The checkpoint holds the campaign; only its length may change.
+        for (const auto& [name, option] : line.campaignOnly)
+            if (name != "--generations" && name != "--log" && name != "--law-out" &&
+                name != "--checkpoint" && name != "--checkpoint-every" && name != "--continue" &&
+                option->count() > 0) {
+                result.error = "--continue goes on with the checkpoint's campaign: " + name +
+                               " does not go with it";
                 return result;
             }
         return result;

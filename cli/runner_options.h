@@ -31,6 +31,13 @@ struct RunnerOptions {
     bool stepGiven = false;
     // Not a campaign: the law in this file is evaluated.
     std::optional<std::string> evaluate;
+    // The campaign's state is written to this file at most every
+    // checkpointEvery seconds, at a stop and at the end.
+    std::optional<std::string> checkpoint;
+    unsigned checkpointEvery = 60;
+    // The campaign goes on from this checkpoint (to --generations, when given).
+    std::optional<std::string> continueFrom;
+    bool generationsGiven = false;
     bool help = false;
 
     // The campaign the options name, with the seed given or chosen.

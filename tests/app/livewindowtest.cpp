@@ -251,6 +251,28 @@ void LiveWindowTest::escapeStopsAfterTheGenerationWithItsRowsKept()
     QCOMPARE(journal.last().at(6), QStringLiteral("stopped"));
     QCOMPARE(journal.last().at(7), QString::number(rows));
 
+    // Its checkpoint, named in the journal, goes on in the runner to the
+    // runner's own campaign of the journal's seed (here a few generations on).
+    const QString checkpoint = journal.last().at(12);
+    QVERIFY2(checkpoint.startsWith(QStringLiteral("C:/zarudiv-checkpoint-")), qPrintable(checkpoint));
+    const QString further = QString::number(rows + 3);
+    QProcess continued;
+    continued.start(QStringLiteral(ZARUDIV_RUN),
+                    {QStringLiteral("--continue"), checkpoint, QStringLiteral("--generations"), further,
+                     QStringLiteral("--protocol"), QStringLiteral("continued.doc")});
+    QProcess unbroken;
+    unbroken.start(QStringLiteral(ZARUDIV_RUN),
+                   {QStringLiteral("--generations"), further, QStringLiteral("--mutants"), QStringLiteral("30"),
+                    QStringLiteral("--step"), QStringLiteral("600"), QStringLiteral("--seed"), journal.last().at(1),
+                    QStringLiteral("--save"), QStringLiteral("--protocol"), QStringLiteral("unbroken.doc")});
+    QVERIFY(continued.waitForFinished(60000) && unbroken.waitForFinished(60000));
+    QCOMPARE(continued.exitCode(), 0);
+    QCOMPARE(unbroken.exitCode(), 0);
+    const QByteArray fromCheckpoint = fileBytes(QStringLiteral("continued.doc"));
+    const QByteArray fromScratch = fileBytes(QStringLiteral("unbroken.doc"));
+    QVERIFY(fromCheckpoint.contains("END of Savefile"));
+    QCOMPARE(fromCheckpoint.mid(fromCheckpoint.indexOf("\r\n")), fromScratch.mid(fromScratch.indexOf("\r\n")));
+
     // The next campaign runs to its end.
     setParameters(*form, 4, 3, 600);
     form->Button1Click(form->Button1);
@@ -258,6 +280,7 @@ void LiveWindowTest::escapeStopsAfterTheGenerationWithItsRowsKept()
     QCOMPARE(rowsOf(fileBytes(kProtocol)), 4);
     QVERIFY(fileBytes(kProtocol).contains("END of Savefile"));
     QCOMPARE(journalRows().last().at(6), QStringLiteral("done"));
+    QCOMPARE(journalRows().last().at(12), QString());  // only a stopped campaign leaves a checkpoint
     QCOMPARE(boxes.texts.size(), 1);
 }
 
@@ -296,7 +319,7 @@ void LiveWindowTest::theJournalsRowRepeatsTheCampaignInTheRunner()
     QCOMPARE(rows.size(), 3);
     QCOMPARE(rows.first().join(QLatin1Char(',')), QString::fromLatin1(kJournalHeader));
     const QStringList& row = rows.last();
-    QCOMPARE(row.size(), 12);
+    QCOMPARE(row.size(), 13);
     QVERIFY(QDateTime::fromString(row.at(0), Qt::ISODate).isValid());
     QCOMPARE(row.mid(2, 4), (QStringList{QStringLiteral("6"), QStringLiteral("4"),
                                          QStringLiteral("800"), QStringLiteral("1")}));

@@ -251,7 +251,7 @@ TEST(CampaignTest, SeededCampaignMatchesTheGoldenProtocol)
 // four mutants the first such mutant comes in generation 7. No scroll-bar
 // position gives such a step; a start law with all coefficients 0 does.
 Campaign Overflowing() { return Settings(12, 4, 0); }
-const zarudiv::StartLaw kHugeStep{zarudiv::ZeroLaw(1e6L), true};
+const zarudiv::StartLaw kHugeStep{zarudiv::ZeroLaw(1e6L), true, "zeros"};
 
 TEST(CampaignFaultTest, AnOverflowEndsTheCampaignAndKeepsTheRowsWrittenSoFar)
 {
@@ -341,7 +341,7 @@ TEST(CampaignFaultTest, AFaultInAPlotEndsTheCampaignButFlagsOfTheTextsDoNot)
 TEST(CampaignFaultTest, AStepTooLargeToShowIsAnInvalidOperation)
 {
     // step * 10^9 beyond the 64-bit range cannot be rounded for Edit6.
-    const zarudiv::StartLaw huge{zarudiv::ZeroLaw(1e30L), true};
+    const zarudiv::StartLaw huge{zarudiv::ZeroLaw(1e30L), true, "zeros"};
     TempDir dir;
     RecordingDisplay display;
     try {

@@ -64,7 +64,7 @@ TEST(LawCampaignTest, TheBestLawEvaluatesToTheCampaignsQBitForBit)
 TEST(LawCampaignTest, ACampaignFromALawIsAFunctionOfTheLawAndTheSeed)
 {
     const zarudiv::Law law = RunInMemory(Campaign{40, 10, 800, true, 1u}).result.bestLaw;
-    const zarudiv::StartLaw from{law, true};
+    const zarudiv::StartLaw from{law, true, "law"};
     const Campaign campaign{30, 8, 0, true, 99u};
     const Ran first = RunInMemory(campaign, &from);
     EXPECT_EQ(RunInMemory(campaign, &from).protocol, first.protocol);
@@ -79,7 +79,7 @@ TEST(LawCampaignTest, ACampaignFromALawIsAFunctionOfTheLawAndTheSeed)
               std::string::npos);
 
     // With the value's own step width, the header shows that one instead.
-    const zarudiv::StartLaw ownStep{law, false};
+    const zarudiv::StartLaw ownStep{law, false, "law"};
     Campaign stepped = campaign;
     stepped.stepPpm = 100;
     const std::string protocol = RunInMemory(stepped, &ownStep).protocol;

@@ -16,6 +16,7 @@
 #include "campaign/campaign.h"
 #include "cli/generation_log.h"
 #include "cli/runner_options.h"
+#include "cli/runner_outputs.h"
 #include "cli/terminal_display.h"
 #include "evolution/random_source.h"
 #include "protocol/protocol_file.h"
@@ -98,6 +99,11 @@ int main(int argc, char** argv)
     if (options.help) {
         std::fputs(RunnerUsage().c_str(), stdout);
         return Finish(kExitDone);
+    }
+    // Before anything is written: one output over another destroys both.
+    if (const std::string clash = SameFileConflict(RunnerOutputs(options)); !clash.empty()) {
+        std::fprintf(stderr, "zarudiv-run: %s\n", clash.c_str());
+        return Finish(kExitBadOptions);
     }
 
     std::unique_ptr<QGuiApplication> app;

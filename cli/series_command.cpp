@@ -20,7 +20,8 @@
 #include "series/series_summary.h"
 #include "series/stop_signals.h"
 #include "series/summary_plots.h"
-#include "series/whole_file.h"
+#include "edge/same_file.h"
+#include "edge/whole_file.h"
 
 namespace zarudiv {
 
@@ -66,27 +67,34 @@ std::string SignalName(int signal)
 std::string CheckOutputs(const SeriesOptions& options)
 {
     if (options.protocolsDir)
-        if (const std::string problem = PrepareDirectory(*options.protocolsDir); !problem.empty())
+        if (const std::string problem = PrepareOutputDirectory(*options.protocolsDir);
+            !problem.empty())
             return "--protocols " + *options.protocolsDir + ": " + problem;
     if (options.plotsDir)
-        if (const std::string problem = PrepareDirectory(*options.plotsDir); !problem.empty())
+        if (const std::string problem = PrepareOutputDirectory(*options.plotsDir); !problem.empty())
             return "--plots " + *options.plotsDir + ": " + problem;
     if (options.csvFile)
-        if (const std::string problem = CheckWritable(*options.csvFile); !problem.empty())
-            return "--csv " + *options.csvFile + ": " + problem;
+        if (const FileError error = CheckWholeFileTarget(*options.csvFile))
+            return "--csv " + *options.csvFile + ": " + error.message();
     return {};
 }
 
-// Whether two names lead to the same file (which need not exist yet).
-bool SameFile(const std::string& a, const std::string& b)
+// Every file the series writes but the protocols, named as the options name
+// them. SQLite keeps the database's journal and shared memory beside it.
+std::vector<OutputName> SeriesOutputs(const SeriesOptions& options)
 {
-    const auto canonical = [](const std::string& name, std::error_code& error) {
-        return std::filesystem::weakly_canonical(std::filesystem::absolute(name, error), error);
-    };
-    std::error_code errorA, errorB;
-    const auto canonicalA = canonical(a, errorA);
-    const auto canonicalB = canonical(b, errorB);
-    return !errorA && !errorB && canonicalA == canonicalB;
+    const std::string db = "--db " + options.db;
+    std::vector<OutputName> outputs = {{db, options.db}};
+    for (const char* suffix : {"-wal", "-shm", "-journal"})
+        outputs.push_back({"the " + std::string(suffix) + " file of " + db, options.db + suffix});
+    if (options.csvFile)
+        outputs.push_back({"--csv " + *options.csvFile, *options.csvFile});
+    if (options.plotsDir)
+        for (const char* picture : {kConvergencePicture, kFinalQPicture}) {
+            const std::string path = *options.plotsDir + "/" + picture;
+            outputs.push_back({"--plots " + *options.plotsDir + " (" + path + ")", path});
+        }
+    return outputs;
 }
 
 // Under MPI the other processes wait for rank 0 to hand out runs: whichever
@@ -199,9 +207,8 @@ int RunSeriesCommand(const SeriesOptions& options, const std::string& commandLin
 {
     InstallStopSignals();
     WorkersFarewell farewell(processes);
-    if (options.csvFile && SameFile(*options.csvFile, options.db)) {
-        Say("--csv " + *options.csvFile + ": is the database (--db " + options.db +
-            "); give another file");
+    if (const std::string clash = SameFileConflict(SeriesOutputs(options)); !clash.empty()) {
+        Say(clash);
         return kSeriesBadInput;
     }
 
@@ -375,9 +382,8 @@ int RunSeriesCommand(const SeriesOptions& options, const std::string& commandLin
             std::clearerr(stdout);  // said once is enough
         }
         if (options.csvFile)
-            if (const std::string problem = WriteWholeFile(*options.csvFile, SummaryCsv(summaries));
-                !problem.empty()) {
-                Say("--csv " + *options.csvFile + ": cannot write the file: " + problem);
+            if (const FileError error = WriteWholeFile(*options.csvFile, SummaryCsv(summaries))) {
+                Say("--csv " + *options.csvFile + ": cannot write the file: " + error.message());
                 exitCode = kSeriesFailed;
             }
         if (options.plotsDir)

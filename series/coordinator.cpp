@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <exception>
 
+#include "edge/whole_file.h"
 #include "series/run_campaign.h"
-#include "series/whole_file.h"
 
 namespace zarudiv {
 
@@ -191,10 +191,9 @@ void Coordinator::storeAll(std::vector<RunOutcome>& outcomes)
         report_.computeSeconds += outcome.seconds;
         if (outcome.status == RunStatus::Done && options_.protocolsDir) {
             const std::string path = ProtocolPath(options_.protocolsDir, outcome.key);
-            if (const std::string problem = WriteWholeFile(path, outcome.protocol);
-                !problem.empty()) {
+            if (const FileError error = WriteWholeFile(path, outcome.protocol)) {
                 outcome.status = RunStatus::Failed;
-                outcome.error = "cannot write the protocol " + path + ": " + problem;
+                outcome.error = "cannot write the protocol " + path + ": " + error.message();
             }
         }
         try {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "series/exact_real.h"
+#include "edge/exact_real.h"
 
 namespace zarudiv {
 

@@ -127,7 +127,7 @@ TEST(RunnerRobustnessTest, PicturesThatCannotBeWrittenFailBeforeTheCampaign)
     const RunResult run =
         RunRunner(dir, "--generations 50 --mutants 5 --step 5 --seed 1 --protocol p.doc --plots a-file/pics");
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.err, "zarudiv-run: a-file/pics: the directory cannot be made\n");
+    EXPECT_EQ(run.err, "zarudiv-run: a-file/pics: the directory cannot be made (Not a directory)\n");
     EXPECT_FALSE(std::filesystem::exists(dir.file("p.doc"))) << "the campaign ran all the same";
 }
 

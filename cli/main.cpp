@@ -1,11 +1,9 @@
 // zarudiv-run: one campaign without a window.
 
-#include <signal.h>
 #include <unistd.h>
 
 #include <QGuiApplication>
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,6 +16,7 @@
 #include "cli/runner_options.h"
 #include "cli/runner_outputs.h"
 #include "cli/terminal_display.h"
+#include "edge/signals.h"
 #include "evolution/random_source.h"
 #include "protocol/protocol_file.h"
 
@@ -53,23 +52,8 @@ std::unique_ptr<QGuiApplication> MakePictureApplication()
 // SIGINT and SIGTERM ask the campaign to stop at the end of the generation
 // that runs; a second signal ends the program at once.
 StopRequest stopRequest;
-volatile std::sig_atomic_t stopSignal = 0;
 
-extern "C" void RequestStop(int signal)
-{
-    stopSignal = signal;
-    stopRequest.request();
-}
-
-void CatchStopSignals()
-{
-    struct sigaction action {};
-    action.sa_handler = RequestStop;
-    action.sa_flags = SA_RESETHAND;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-}
+void RequestStop(int /*signal*/) { stopRequest.request(); }
 
 // A run whose summary or messages could not be written has not done what it
 // was asked to: exit 1 (stdout on a full device, say).
@@ -89,6 +73,8 @@ int Finish(int code)
 
 int main(int argc, char** argv)
 {
+    // A closed pipe on stdout is a failed output like a full disk: said, exit 1.
+    IgnoreBrokenPipe();
     const std::vector<std::string> args(argv + 1, argv + argc);
     const ParseResult parsed = ParseRunnerOptions(args);
     if (!parsed.error.empty()) {
@@ -139,7 +125,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "zarudiv-run: seed %u (repeat with --seed %u)\n", seed, seed);
     }
 
-    CatchStopSignals();
+    InstallStopSignals({RequestStop});
     Generator gen;
     EngineOptions engine;
     engine.threads = options.threads;
@@ -167,7 +153,7 @@ int main(int argc, char** argv)
                      "zarudiv-run: stopped after generation %d of %d; %s keeps the rows so far "
                      "(no report)\n",
                      result.generationsDone, options.generations, options.protocol.c_str());
-        return Finish(128 + static_cast<int>(stopSignal));
+        return Finish(128 + StopSignal());
     }
 
     if (options.plotsDir) {

@@ -18,9 +18,9 @@
 #include "series/run_campaign.h"
 #include "series/series_store.h"
 #include "series/series_summary.h"
-#include "series/stop_signals.h"
 #include "series/summary_plots.h"
 #include "edge/same_file.h"
+#include "edge/signals.h"
 #include "edge/whole_file.h"
 
 namespace zarudiv {

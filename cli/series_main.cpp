@@ -12,6 +12,7 @@
 
 #include "cli/series_command.h"
 #include "cli/series_options.h"
+#include "edge/signals.h"
 #include "series/mpi_session.h"
 
 using namespace zarudiv;
@@ -45,6 +46,9 @@ int Finish(int code)
 
 int main(int argc, char** argv)
 {
+    // A closed pipe on stdout (the table into `head`) is a failed output like
+    // a full disk: said, exit 1, and the CSV and the pictures still written.
+    IgnoreBrokenPipe();
     // Started by mpirun or srun, the process is one of a job's; alone (no
     // launcher, or a job of one) it runs the series and never touches MPI.
     std::unique_ptr<MpiSession> mpi;

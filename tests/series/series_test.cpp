@@ -471,6 +471,22 @@ TEST(SeriesTest, BadInputExitsWithTwoAndLeavesTheDatabaseAlone)
         EXPECT_FALSE(std::filesystem::exists(dir.file(output))) << output;
 }
 
+TEST(SeriesTest, AClosedPipeOnStdoutFailsTheTableAndKeepsTheOtherOutputs)
+{
+    TempDir dir;
+    const ProcessResult run = zarudiv::testing::RunIntoClosedPipe(
+        dir, Quote(ZARUDIV_SERIES) + " --generations 2 --mutants 1,2 --step 1,2 --repeat 1 "
+                                     "--seed 1 --csv hp.csv --plots hpp");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("\nzarudiv-series: the table cannot be written to the standard output "
+                           "(Broken pipe)\n"),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(Split(ReadBytes(dir.file("hp.csv")), '\n').size(), 5u);
+    EXPECT_EQ(Names(dir.file("hpp")), (std::vector<std::string>{"convergence.png", "final-q.png"}));
+    EXPECT_EQ(Count(dir.file("series.sqlite"), "SELECT count(*) FROM runs WHERE status = 'done'"), 4);
+}
+
 TEST(SeriesTest, OutputsThatCannotBeWrittenFailBeforeAnyRun)
 {
     TempDir dir;

@@ -9,5 +9,6 @@ int runLayoutTest(int argc, char* argv[]);
 int runCommandsTest(int argc, char* argv[]);
 int runEvolutionCommandTest(int argc, char* argv[]);
 int runLiveWindowTest(int argc, char* argv[]);
+int runJournalTest(int argc, char* argv[]);
 
 }  // namespace zarudiv

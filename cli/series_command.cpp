@@ -9,6 +9,8 @@
 #include <ctime>
 #include <filesystem>
 #include <memory>
+#include <stdexcept>
+#include <system_error>
 
 #include "evolution/random_source.h"
 #include "series/coordinator.h"
@@ -171,6 +173,32 @@ RunCampaignOptions CampaignOptions(const SeriesOptions& options, const std::stri
     return runOptions;
 }
 
+// This process's threads for the runs; nothing and whyNot when not even one
+// starts. Fewer than asked for run the series all the same, and it is said.
+std::unique_ptr<LocalExecutors> StartThreads(unsigned threads, const RunCampaignOptions& runOptions,
+                                             const std::string& host, std::string& whyNot)
+{
+    std::unique_ptr<LocalExecutors> local;
+    try {
+        local = std::make_unique<LocalExecutors>(
+            threads,
+            [runOptions](const RunJob& job, const StopRequest& stop) {
+                return RunCampaign(job, runOptions, stop);
+            },
+            host);
+    } catch (const std::system_error& error) {
+        whyNot = std::string("no thread for the runs could be started (") + error.code().message() +
+                 "): the system is short of memory or threads; give fewer --threads";
+        return nullptr;
+    }
+    if (local->cores() < threads)
+        Say("warning: only " + std::to_string(local->cores()) + " of " +
+            Plural(threads, "thread", "threads") +
+            " could be started (the system is short of memory or threads); the series runs on " +
+            std::to_string(local->cores()));
+    return local;
+}
+
 }  // namespace
 
 int RunSeriesWorkerCommand(const SeriesOptions& options, int rank)
@@ -178,7 +206,16 @@ int RunSeriesWorkerCommand(const SeriesOptions& options, int rank)
     InstallStopSignals();
     const unsigned threads = options.threads != 0 ? options.threads : AvailableCores();
     WarnAboutCores(threads, "rank " + std::to_string(rank) + " on " + HostName());
-    return RunSeriesWorker(threads, CampaignOptions(options, HostName()), StopSignal);
+    try {
+        return RunSeriesWorker(threads, CampaignOptions(options, HostName()), StopSignal);
+    } catch (const std::system_error& error) {
+        if (error.code() != std::errc::resource_unavailable_try_again)
+            throw;
+        throw std::runtime_error("no thread for the runs could be started (" +
+                                 error.code().message() +
+                                 "): the system is short of memory or threads; give fewer "
+                                 "--threads");
+    }
 }
 
 std::string ShellCommandLine(int argc, char** argv)
@@ -226,6 +263,12 @@ int RunSeriesCommand(const SeriesOptions& options, const std::string& commandLin
     try {
         store = std::make_unique<SeriesStore>(options.db);
     } catch (const SeriesStoreError& error) {
+        if (error.kind() == SeriesStoreError::Kind::Write) {
+            // The disk, not the command: the same command works where it may write.
+            Say("--db " + options.db + ": the database cannot be written there (" + error.what() +
+                "); nothing was run");
+            return kSeriesFailed;
+        }
         Say("--db " + options.db + ": " + error.what());
         return error.kind() == SeriesStoreError::Kind::InUse ? kSeriesDatabaseBusy : kSeriesBadInput;
     }
@@ -283,16 +326,16 @@ int RunSeriesCommand(const SeriesOptions& options, const std::string& commandLin
         "; database " + options.db);
 
     const RunCampaignOptions runOptions = CampaignOptions(options, host);
+    std::string whyNot;
+    const std::unique_ptr<LocalExecutors> local = StartThreads(threads, runOptions, host, whyNot);
+    if (!local) {
+        Say(whyNot + "; nothing was run");
+        return kSeriesFailed;
+    }
     SeriesReport report;
     {
         ProgressLine progress(isatty(STDERR_FILENO) != 0, stderr, plan.runCount(), done);
-        LocalExecutors local(
-            threads,
-            [runOptions](const RunJob& job, const StopRequest& stop) {
-                return RunCampaign(job, runOptions, stop);
-            },
-            host);
-        std::vector<ExecutorGroup*> groups = {&local};
+        std::vector<ExecutorGroup*> groups = {local.get()};
         for (const auto& remote : remotes)
             groups.push_back(remote.get());
         CoordinatorOptions coordinatorOptions;
@@ -328,6 +371,18 @@ int RunSeriesCommand(const SeriesOptions& options, const std::string& commandLin
     }
     if (!report.readError.empty()) {
         Say("--db " + options.db + ": cannot read the runs to do: " + report.readError + goOn);
+        return kSeriesFailed;
+    }
+    if (!report.resourceError.empty()) {
+        Say((report.resourceError == "no threads" ? "the system could not start the threads of a run"
+                                                  : "a run ran out of memory") +
+            std::string("; give fewer --threads (this process runs ") +
+            std::to_string(local->cores()) + ") or more memory" + goOn);
+        return kSeriesFailed;
+    }
+    if (!report.protocolsFull.empty()) {
+        Say("--protocols " + options.protocolsDir.value_or("") + ": no space left on the device for " +
+            report.protocolsFull + "; make room there" + goOn);
         return kSeriesFailed;
     }
     if (!report.fault.empty()) {

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -101,6 +102,14 @@ int main(int argc, char** argv)
     }
     try {
         return Finish(RunSeriesCommand(parsed.options, ShellCommandLine(argc, argv), processes));
+    } catch (const std::bad_alloc&) {
+        // Each run is stored in one transaction: the stored ones stay whole.
+        std::fputs("zarudiv-series: out of memory; the runs stored so far are whole; give fewer "
+                   "--threads (or more memory) and run the same command again to continue\n",
+                   stderr);
+        if (mpi)
+            MpiSession::Abort(kSeriesFailed);
+        return kSeriesFailed;
     } catch (const std::exception& error) {
         // Only a fault between the processes gets here (a message that does
         // not decode): no process can go on.

@@ -184,14 +184,25 @@ void Coordinator::storeAll(std::vector<RunOutcome>& outcomes)
             ++report_.abandoned;
             continue;
         }
+        if (outcome.status == RunStatus::NoResources) {
+            // Every run after it would fail the same way: the run stays to
+            // do, and the series stops.
+            fail(report_.resourceError, outcome.error.empty() ? "out of memory" : outcome.error);
+            continue;
+        }
         // After a failed write nothing more is stored: what is in the
         // database stays as it was.
-        if (!report_.writeError.empty())
+        if (!report_.writeError.empty() || !report_.protocolsFull.empty())
             continue;
         report_.computeSeconds += outcome.seconds;
         if (outcome.status == RunStatus::Done && options_.protocolsDir) {
             const std::string path = ProtocolPath(options_.protocolsDir, outcome.key);
             if (const FileError error = WriteWholeFile(path, outcome.protocol)) {
+                // On a full disk every protocol after it would be lost too.
+                if (error.noSpace()) {
+                    fail(report_.protocolsFull, path);
+                    continue;
+                }
                 outcome.status = RunStatus::Failed;
                 outcome.error = "cannot write the protocol " + path + ": " + error.message();
             }

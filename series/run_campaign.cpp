@@ -97,7 +97,7 @@ RunOutcome RunCampaign(const RunJob& job, const RunCampaignOptions& options, con
         outcome.status = RunStatus::Failed;
         outcome.error = error.what();
     } catch (const std::bad_alloc&) {
-        outcome.status = RunStatus::Failed;
+        outcome.status = RunStatus::NoResources;
         outcome.error = "out of memory";
     } catch (const std::exception& error) {
         outcome.status = RunStatus::Failed;

@@ -81,6 +81,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "zarudiv-run: %s\n", parsed.error.c_str());
         return Finish(kExitBadOptions);
     }
+    for (const std::string& warning : parsed.warnings)
+        std::fprintf(stderr, "zarudiv-run: warning: %s\n", warning.c_str());
     const RunnerOptions& options = parsed.options;
     if (options.help) {
         std::fputs(RunnerUsage().c_str(), stdout);

@@ -107,7 +107,7 @@ ParseResult ParseRunnerOptions(const std::vector<std::string>& args)
 {
     RunnerCommandLine line;
     ParseResult result;
-    result.error = ParseArguments(line.app, args);
+    result.error = ParseArguments(line.app, args, &result.warnings);
     result.options = line.options;
     if (!result.error.empty())
         return result;

@@ -10,8 +10,12 @@
 #include <filesystem>
 #include <memory>
 #include <stdexcept>
+#include <string_view>
 #include <system_error>
 
+#include "edge/same_file.h"
+#include "edge/signals.h"
+#include "edge/whole_file.h"
 #include "evolution/random_source.h"
 #include "series/coordinator.h"
 #include "series/local_executors.h"
@@ -21,9 +25,6 @@
 #include "series/series_store.h"
 #include "series/series_summary.h"
 #include "series/summary_plots.h"
-#include "edge/same_file.h"
-#include "edge/signals.h"
-#include "edge/whole_file.h"
 
 namespace zarudiv {
 
@@ -218,24 +219,83 @@ int RunSeriesWorkerCommand(const SeriesOptions& options, int rank)
     }
 }
 
+namespace {
+
+// The length of the well-formed UTF-8 sequence at text[at], or 0.
+std::size_t Utf8Length(std::string_view text, std::size_t at)
+{
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(at);
+    if (lead < 0x80)
+        return 1;
+    std::size_t length = 0;
+    unsigned low = 0x80, high = 0xBF;  // the second byte's range
+    if (lead >= 0xC2 && lead <= 0xDF)
+        length = 2;
+    else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        low = lead == 0xE0 ? 0xA0 : 0x80;   // no overlong forms
+        high = lead == 0xED ? 0x9F : 0xBF;  // no surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;  // nothing above U+10FFFF
+    }
+    if (length == 0 || at + length > text.size() || byte(at + 1) < low || byte(at + 1) > high)
+        return 0;
+    for (std::size_t i = 2; i < length; ++i)
+        if (byte(at + i) < 0x80 || byte(at + i) > 0xBF)
+            return 0;
+    return length;
+}
+
+// One argument as a shell takes it back: bare when it is plain, else in
+// single quotes; a byte that is not UTF-8 as bash's $'\xNN', so that the
+// line is text any program can read (the plans table is TEXT).
+std::string ShellWord(const std::string& arg)
+{
+    const bool plain = !arg.empty() && arg.find_first_not_of(
+                                           "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                                           "0123456789-_=,./:+@") == std::string::npos;
+    if (plain)
+        return arg;
+    std::string word;
+    bool quoted = false;
+    for (std::size_t at = 0; at < arg.size();) {
+        const std::size_t length = Utf8Length(arg, at);
+        if (length == 0) {
+            if (quoted)
+                word += '\'';
+            quoted = false;
+            char escape[12];
+            std::snprintf(escape, sizeof escape, "$'\\x%02x'", static_cast<unsigned char>(arg[at]));
+            word += escape;
+            ++at;
+            continue;
+        }
+        if (!quoted)
+            word += '\'';
+        quoted = true;
+        if (arg[at] == '\'')
+            word += "'\\''";
+        else
+            word.append(arg, at, length);
+        at += length;
+    }
+    if (quoted)
+        word += '\'';
+    return word.empty() ? "''" : word;
+}
+
+}  // namespace
+
 std::string ShellCommandLine(int argc, char** argv)
 {
     std::string line;
     for (int i = 0; i < argc; ++i) {
-        const std::string arg = argv[i];
         if (!line.empty())
             line += ' ';
-        const bool plain = !arg.empty() && arg.find_first_not_of(
-                                               "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
-                                               "0123456789-_=,./:+@") == std::string::npos;
-        if (plain) {
-            line += arg;
-            continue;
-        }
-        line += '\'';
-        for (char c : arg)
-            line += c == '\'' ? std::string("'\\''") : std::string(1, c);
-        line += '\'';
+        line += ShellWord(argv[i]);
     }
     return line;
 }

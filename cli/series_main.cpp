@@ -72,6 +72,9 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "zarudiv-series: %s\n", parsed.error.c_str());
         return kSeriesBadInput;
     }
+    if (rank == 0)
+        for (const std::string& warning : parsed.warnings)
+            std::fprintf(stderr, "zarudiv-series: warning: %s\n", warning.c_str());
     if (parsed.options.help) {
         if (rank == 0)
             std::fputs(SeriesUsage().c_str(), stdout);

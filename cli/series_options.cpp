@@ -123,7 +123,7 @@ SeriesParse ParseSeriesOptions(const std::vector<std::string>& args)
 {
     SeriesCommandLine line;
     SeriesParse result;
-    result.error = ParseArguments(line.app, args);
+    result.error = ParseArguments(line.app, args, &result.warnings);
     result.options = line.options;
     if (!result.error.empty() || result.options.help)
         return result;

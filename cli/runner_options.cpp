@@ -40,8 +40,10 @@ const char* const kFooter =
     "Exit codes:\n"
     "  0  the campaign is done and the protocol written\n"
     "  1  the campaign, the protocol, the log, the pictures or the output failed\n"
-    "     (the message is on stderr)\n"
-    "  2  bad options (the message names the option and its allowed range)\n"
+    "     (a file another campaign or series is writing, a FIFO, a full disk, a\n"
+    "     stdout whose reader has gone; the message is on stderr)\n"
+    "  2  bad options (the message names the option and its allowed range), or\n"
+    "     two outputs that are one file; nothing is written\n"
     "  130 (SIGINT), 143 (SIGTERM)  stopped at the end of a generation\n";
 
 // The runner's command line, declared once for parsing and for --help.

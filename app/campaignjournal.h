@@ -42,8 +42,9 @@ std::string CheckpointPathFor(const std::string& journal, const JournalEntry& en
 // need it.
 std::string JournalRow(const JournalEntry& entry);
 
-// Appends the entry (and the header first, to a new or empty file). Returns
-// an error text, or "" when the row is written.
+// Appends the entry (and the header first, to a new or empty file): the
+// row is whole or, when the disk is full, not there at all. Returns an error
+// text, or "" when the row is written.
 std::string AppendToJournal(const std::string& path, const JournalEntry& entry);
 
 // The runner's command line that writes the entry's protocol again (from its

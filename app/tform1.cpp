@@ -20,6 +20,7 @@
 #include <utility>
 
 #include "app/campaignsession.h"
+#include "app/desktopscrollbar.h"
 #include "app/fixeditemheight.h"
 #include "app/imagearea.h"
 #include "app/panel.h"
@@ -66,7 +67,7 @@ QLabel* makeLabel(QWidget* parent, const char* caption, int left, int top, int w
 QScrollBar* makeScrollBar(QWidget* parent, int minimum, int maximum, int position, int left,
                           int top, int width, int height)
 {
-    auto* bar = place(new QScrollBar(Qt::Horizontal, parent), left, top, width, height);
+    auto* bar = place(new DesktopScrollBar(Qt::Horizontal, parent), left, top, width, height);
     bar->setRange(minimum, maximum);
     bar->setSingleStep(1);
     bar->setPageStep(1);

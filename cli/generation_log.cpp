@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "edge/output_file.h"
+
 namespace zarudiv {
 
 namespace {
@@ -37,9 +39,19 @@ std::string GenerationLog::open(const std::string& fileName)
 {
     name_ = fileName;
     error_ = 0;
-    file_ = std::fopen(fileName.c_str(), "w");
-    if (!file_)
-        return "--log " + fileName + ": cannot create the file: " + std::strerror(errno);
+    // Held first, then truncated: a protocol or a database another program
+    // is writing is refused as it stands.
+    const InPlaceFile opened = OpenInPlace(fileName);
+    if (opened.error.inUse() || opened.error.code == kNotRegularFile)
+        return "--log " + fileName + ": " + opened.error.message();
+    if (opened.error)
+        return "--log " + fileName + ": cannot create the file: " + opened.error.message();
+    file_ = ::fdopen(opened.fd, "w");
+    if (!file_) {
+        const int code = errno;
+        ::close(opened.fd);
+        return "--log " + fileName + ": cannot create the file: " + std::strerror(code);
+    }
     if (std::fputs(kHeader, file_) == EOF)
         noteError(errno);
     return {};

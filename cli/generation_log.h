@@ -18,8 +18,9 @@ public:
     GenerationLog(const GenerationLog&) = delete;
     GenerationLog& operator=(const GenerationLog&) = delete;
 
-    // Creates or truncates the file and writes the header line. Returns an
-    // error text naming the file, or "".
+    // Creates or truncates the file, once it is held (a file another
+    // program of ours writes is refused as it is), and writes the header
+    // line. Returns an error text naming the file, or "".
     std::string open(const std::string& fileName);
     // After the first failed write the rest is dropped; close() reports it.
     void write(const GenerationRecord& record);

@@ -1,11 +1,9 @@
 // zarudiv-run: one campaign without a window.
 
-#include <signal.h>
 #include <unistd.h>
 
 #include <QGuiApplication>
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -19,7 +17,9 @@
 #include "cli/generation_log.h"
 #include "cli/law_commands.h"
 #include "cli/runner_options.h"
+#include "cli/runner_outputs.h"
 #include "cli/terminal_display.h"
+#include "edge/signals.h"
 #include "evolution/random_source.h"
 #include "edge/whole_file.h"
 #include "protocol/protocol_file.h"
@@ -56,23 +56,8 @@ std::unique_ptr<QGuiApplication> MakePictureApplication()
 // SIGINT and SIGTERM ask the campaign to stop at the end of the generation
 // that runs; a second signal ends the program at once.
 StopRequest stopRequest;
-volatile std::sig_atomic_t stopSignal = 0;
 
-extern "C" void RequestStop(int signal)
-{
-    stopSignal = signal;
-    stopRequest.request();
-}
-
-void CatchStopSignals()
-{
-    struct sigaction action {};
-    action.sa_handler = RequestStop;
-    action.sa_flags = SA_RESETHAND;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-}
+void RequestStop(int /*signal*/) { stopRequest.request(); }
 
 // A run whose summary or messages could not be written has not done what it
 // was asked to: exit 1 (stdout on a full device, say).
@@ -92,16 +77,25 @@ int Finish(int code)
 
 int main(int argc, char** argv)
 {
+    // A closed pipe on stdout is a failed output like a full disk: said, exit 1.
+    IgnoreBrokenPipe();
     const std::vector<std::string> args(argv + 1, argv + argc);
     const ParseResult parsed = ParseRunnerOptions(args);
     if (!parsed.error.empty()) {
         std::fprintf(stderr, "zarudiv-run: %s\n", parsed.error.c_str());
         return Finish(kExitBadOptions);
     }
+    for (const std::string& warning : parsed.warnings)
+        std::fprintf(stderr, "zarudiv-run: warning: %s\n", warning.c_str());
     const RunnerOptions& options = parsed.options;
     if (options.help) {
         std::fputs(RunnerUsage().c_str(), stdout);
         return Finish(kExitDone);
+    }
+    // Before anything is written: one output over another destroys both.
+    if (const std::string clash = SameFileConflict(RunnerOutputs(options)); !clash.empty()) {
+        std::fprintf(stderr, "zarudiv-run: %s\n", clash.c_str());
+        return Finish(kExitBadOptions);
     }
 
     // The law files are read before anything is written: a law that cannot
@@ -195,7 +189,7 @@ int main(int argc, char** argv)
     if (options.checkpoint)
         checkpoints.emplace(*options.checkpoint, std::chrono::seconds(options.checkpointEvery));
 
-    CatchStopSignals();
+    InstallStopSignals({RequestStop});
     CampaignOptions campaignOptions;
     campaignOptions.engine.threads = options.threads;
     campaignOptions.stop = &stopRequest;
@@ -250,7 +244,7 @@ int main(int argc, char** argv)
         if (checkpoints)
             std::fprintf(stderr, "zarudiv-run: continue with zarudiv-run --continue %s\n",
                          options.checkpoint->c_str());
-        return Finish(128 + static_cast<int>(stopSignal));
+        return Finish(128 + StopSignal());
     }
 
     if (options.plotsDir) {

@@ -127,10 +127,32 @@ std::string UnknownArgument(const CLI::App& app)
     return "unknown option \"" + rest.front() + "\" (see --help)";
 }
 
+// A name that starts with a dash is taken for an option of its own, and the
+// option before it gets no value: say so, and how to give such a name.
+std::string DashedName(const CLI::App& app, const std::vector<std::string>& args)
+{
+    for (std::size_t i = 0; i + 1 < args.size(); ++i) {
+        const CLI::Option* option = app.get_option_no_throw(args[i]);
+        const std::string& next = args[i + 1];
+        if (!option || next.size() < 2 || next[0] != '-' || app.get_option_no_throw(next))
+            continue;
+        const std::string type = option->get_type_name();
+        if (type != "FILE" && type != "DIR")
+            continue;
+        return args[i] + " needs " + (type == "FILE" ? "a file name" : "a directory") + ", and " +
+               next + " starts with a dash, which makes it an option: write " + args[i] + "=" +
+               next + " or " + args[i] + " ./" + next;
+    }
+    return {};
+}
+
 }  // namespace
 
-std::string ParseArguments(CLI::App& app, const std::vector<std::string>& args)
+std::string ParseArguments(CLI::App& app, const std::vector<std::string>& args,
+                           std::vector<std::string>* warnings)
 {
+    if (std::string problem = DashedName(app, args); !problem.empty())
+        return problem;
     try {
         // CLI11 takes the arguments last first.
         std::vector<std::string> reversed(args.rbegin(), args.rend());
@@ -138,7 +160,17 @@ std::string ParseArguments(CLI::App& app, const std::vector<std::string>& args)
     } catch (const CLI::ParseError& error) {
         return error.what();
     }
-    return UnknownArgument(app);
+    if (std::string unknown = UnknownArgument(app); !unknown.empty())
+        return unknown;
+    // A value given twice is often an edited command line that kept the old
+    // one: the last counts, and that is said.
+    if (warnings)
+        for (const CLI::Option* option : app.get_options())
+            if (option->count() > 1 && option->get_expected_max() > 0 && !option->results().empty())
+                warnings->push_back(option->get_name() + " is given " +
+                                    std::to_string(option->count()) + " times; the last, " +
+                                    option->results().back() + ", is taken");
+    return {};
 }
 
 

@@ -56,8 +56,11 @@ CLI::Option* AddText(CLI::App& app, const std::string& name, const std::string& 
                      TextCheck check = TextCheck::NotEmpty);
 
 // Parses the arguments (without the program's name); the message of what was
-// wrong, an unknown argument's included, or "".
-std::string ParseArguments(CLI::App& app, const std::vector<std::string>& args);
+// wrong, an unknown argument's included, or "". A file name or directory
+// (value name FILE or DIR) that starts with a dash gets its own message;
+// options given more than once add a warning each.
+std::string ParseArguments(CLI::App& app, const std::vector<std::string>& args,
+                           std::vector<std::string>* warnings = nullptr);
 
 // Help text broken into lines for the usage's option column.
 std::string WrapHelp(const std::string& text);

@@ -44,9 +44,11 @@ const char* const kFooter =
     "Exit codes:\n"
     "  0  the campaign is done and the protocol written\n"
     "  1  the campaign, the protocol, the log, the pictures or the output failed\n"
-    "     (the message is on stderr)\n"
-    "  2  bad options (the message names the option and its allowed range), or a law\n"
-    "     file that cannot be used (the message names the file and the line)\n"
+    "     (a file another campaign or series is writing, a FIFO, a full disk, a\n"
+    "     stdout whose reader has gone; the message is on stderr)\n"
+    "  2  bad options (the message names the option and its allowed range), two\n"
+    "     outputs that are one file, or a law or checkpoint file that cannot be used\n"
+    "     (the message names the file and the line); nothing is written\n"
     "  130 (SIGINT), 143 (SIGTERM)  stopped at the end of a generation\n";
 
 // The runner's command line, declared once for parsing and for --help.
@@ -160,7 +162,7 @@ ParseResult ParseRunnerOptions(const std::vector<std::string>& args)
 {
     RunnerCommandLine line;
     ParseResult result;
-    result.error = ParseArguments(line.app, args);
+    result.error = ParseArguments(line.app, args, &result.warnings);
     result.options = line.options;
     if (!result.error.empty())
         return result;

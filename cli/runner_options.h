@@ -49,6 +49,7 @@ enum RunnerExit { kExitDone = 0, kExitFailed = 1, kExitBadOptions = 2 };
 struct ParseResult {
     RunnerOptions options;
     std::string error;  // empty when the command line is good
+    std::vector<std::string> warnings;  // options given more than once
 };
 
 ParseResult ParseRunnerOptions(const std::vector<std::string>& args);

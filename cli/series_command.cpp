@@ -9,7 +9,13 @@
 #include <ctime>
 #include <filesystem>
 #include <memory>
+#include <stdexcept>
+#include <string_view>
+#include <system_error>
 
+#include "edge/same_file.h"
+#include "edge/signals.h"
+#include "edge/whole_file.h"
 #include "evolution/random_source.h"
 #include "series/coordinator.h"
 #include "series/local_executors.h"
@@ -18,9 +24,7 @@
 #include "series/run_campaign.h"
 #include "series/series_store.h"
 #include "series/series_summary.h"
-#include "series/stop_signals.h"
 #include "series/summary_plots.h"
-#include "series/whole_file.h"
 
 namespace zarudiv {
 
@@ -66,27 +70,34 @@ std::string SignalName(int signal)
 std::string CheckOutputs(const SeriesOptions& options)
 {
     if (options.protocolsDir)
-        if (const std::string problem = PrepareDirectory(*options.protocolsDir); !problem.empty())
+        if (const std::string problem = PrepareOutputDirectory(*options.protocolsDir);
+            !problem.empty())
             return "--protocols " + *options.protocolsDir + ": " + problem;
     if (options.plotsDir)
-        if (const std::string problem = PrepareDirectory(*options.plotsDir); !problem.empty())
+        if (const std::string problem = PrepareOutputDirectory(*options.plotsDir); !problem.empty())
             return "--plots " + *options.plotsDir + ": " + problem;
     if (options.csvFile)
-        if (const std::string problem = CheckWritable(*options.csvFile); !problem.empty())
-            return "--csv " + *options.csvFile + ": " + problem;
+        if (const FileError error = CheckWholeFileTarget(*options.csvFile))
+            return "--csv " + *options.csvFile + ": " + error.message();
     return {};
 }
 
-// Whether two names lead to the same file (which need not exist yet).
-bool SameFile(const std::string& a, const std::string& b)
+// Every file the series writes but the protocols, named as the options name
+// them. SQLite keeps the database's journal and shared memory beside it.
+std::vector<OutputName> SeriesOutputs(const SeriesOptions& options)
 {
-    const auto canonical = [](const std::string& name, std::error_code& error) {
-        return std::filesystem::weakly_canonical(std::filesystem::absolute(name, error), error);
-    };
-    std::error_code errorA, errorB;
-    const auto canonicalA = canonical(a, errorA);
-    const auto canonicalB = canonical(b, errorB);
-    return !errorA && !errorB && canonicalA == canonicalB;
+    const std::string db = "--db " + options.db;
+    std::vector<OutputName> outputs = {{db, options.db}};
+    for (const char* suffix : {"-wal", "-shm", "-journal"})
+        outputs.push_back({"the " + std::string(suffix) + " file of " + db, options.db + suffix});
+    if (options.csvFile)
+        outputs.push_back({"--csv " + *options.csvFile, *options.csvFile});
+    if (options.plotsDir)
+        for (const char* picture : {kConvergencePicture, kFinalQPicture}) {
+            const std::string path = *options.plotsDir + "/" + picture;
+            outputs.push_back({"--plots " + *options.plotsDir + " (" + path + ")", path});
+        }
+    return outputs;
 }
 
 // Under MPI the other processes wait for rank 0 to hand out runs: whichever
@@ -163,6 +174,32 @@ RunCampaignOptions RunOptionsOf(const SeriesOptions& options, const std::string&
     return runOptions;
 }
 
+// This process's threads for the runs; nothing and whyNot when not even one
+// starts. Fewer than asked for run the series all the same, and it is said.
+std::unique_ptr<LocalExecutors> StartThreads(unsigned threads, const RunCampaignOptions& runOptions,
+                                             const std::string& host, std::string& whyNot)
+{
+    std::unique_ptr<LocalExecutors> local;
+    try {
+        local = std::make_unique<LocalExecutors>(
+            threads,
+            [runOptions](const RunJob& job, const StopRequest& stop) {
+                return RunSeriesJob(job, runOptions, stop);
+            },
+            host);
+    } catch (const std::system_error& error) {
+        whyNot = std::string("no thread for the runs could be started (") + error.code().message() +
+                 "): the system is short of memory or threads; give fewer --threads";
+        return nullptr;
+    }
+    if (local->cores() < threads)
+        Say("warning: only " + std::to_string(local->cores()) + " of " +
+            Plural(threads, "thread", "threads") +
+            " could be started (the system is short of memory or threads); the series runs on " +
+            std::to_string(local->cores()));
+    return local;
+}
+
 }  // namespace
 
 int RunSeriesWorkerCommand(const SeriesOptions& options, int rank)
@@ -170,27 +207,95 @@ int RunSeriesWorkerCommand(const SeriesOptions& options, int rank)
     InstallStopSignals();
     const unsigned threads = options.threads != 0 ? options.threads : AvailableCores();
     WarnAboutCores(threads, "rank " + std::to_string(rank) + " on " + HostName());
-    return RunSeriesWorker(threads, RunOptionsOf(options, HostName()), StopSignal);
+    try {
+        return RunSeriesWorker(threads, RunOptionsOf(options, HostName()), StopSignal);
+    } catch (const std::system_error& error) {
+        if (error.code() != std::errc::resource_unavailable_try_again)
+            throw;
+        throw std::runtime_error("no thread for the runs could be started (" +
+                                 error.code().message() +
+                                 "): the system is short of memory or threads; give fewer "
+                                 "--threads");
+    }
 }
+
+namespace {
+
+// The length of the well-formed UTF-8 sequence at text[at], or 0.
+std::size_t Utf8Length(std::string_view text, std::size_t at)
+{
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(at);
+    if (lead < 0x80)
+        return 1;
+    std::size_t length = 0;
+    unsigned low = 0x80, high = 0xBF;  // the second byte's range
+    if (lead >= 0xC2 && lead <= 0xDF)
+        length = 2;
+    else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        low = lead == 0xE0 ? 0xA0 : 0x80;   // no overlong forms
+        high = lead == 0xED ? 0x9F : 0xBF;  // no surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;  // nothing above U+10FFFF
+    }
+    if (length == 0 || at + length > text.size() || byte(at + 1) < low || byte(at + 1) > high)
+        return 0;
+    for (std::size_t i = 2; i < length; ++i)
+        if (byte(at + i) < 0x80 || byte(at + i) > 0xBF)
+            return 0;
+    return length;
+}
+
+// One argument as a shell takes it back: bare when it is plain, else in
+// single quotes; a byte that is not UTF-8 as bash's $'\xNN', so that the
+// line is text any program can read (the plans table is TEXT).
+std::string ShellWord(const std::string& arg)
+{
+    const bool plain = !arg.empty() && arg.find_first_not_of(
+                                           "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                                           "0123456789-_=,./:+@") == std::string::npos;
+    if (plain)
+        return arg;
+    std::string word;
+    bool quoted = false;
+    for (std::size_t at = 0; at < arg.size();) {
+        const std::size_t length = Utf8Length(arg, at);
+        if (length == 0) {
+            if (quoted)
+                word += '\'';
+            quoted = false;
+            char escape[12];
+            std::snprintf(escape, sizeof escape, "$'\\x%02x'", static_cast<unsigned char>(arg[at]));
+            word += escape;
+            ++at;
+            continue;
+        }
+        if (!quoted)
+            word += '\'';
+        quoted = true;
+        if (arg[at] == '\'')
+            word += "'\\''";
+        else
+            word.append(arg, at, length);
+        at += length;
+    }
+    if (quoted)
+        word += '\'';
+    return word.empty() ? "''" : word;
+}
+
+}  // namespace
 
 std::string ShellCommandLine(int argc, char** argv)
 {
     std::string line;
     for (int i = 0; i < argc; ++i) {
-        const std::string arg = argv[i];
         if (!line.empty())
             line += ' ';
-        const bool plain = !arg.empty() && arg.find_first_not_of(
-                                               "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
-                                               "0123456789-_=,./:+@") == std::string::npos;
-        if (plain) {
-            line += arg;
-            continue;
-        }
-        line += '\'';
-        for (char c : arg)
-            line += c == '\'' ? std::string("'\\''") : std::string(1, c);
-        line += '\'';
+        line += ShellWord(argv[i]);
     }
     return line;
 }
@@ -199,9 +304,8 @@ int RunSeriesCommand(const SeriesOptions& options, const std::string& commandLin
 {
     InstallStopSignals();
     WorkersFarewell farewell(processes);
-    if (options.csvFile && SameFile(*options.csvFile, options.db)) {
-        Say("--csv " + *options.csvFile + ": is the database (--db " + options.db +
-            "); give another file");
+    if (const std::string clash = SameFileConflict(SeriesOutputs(options)); !clash.empty()) {
+        Say(clash);
         return kSeriesBadInput;
     }
 
@@ -219,6 +323,12 @@ int RunSeriesCommand(const SeriesOptions& options, const std::string& commandLin
     try {
         store = std::make_unique<SeriesStore>(options.db);
     } catch (const SeriesStoreError& error) {
+        if (error.kind() == SeriesStoreError::Kind::Write) {
+            // The disk, not the command: the same command works where it may write.
+            Say("--db " + options.db + ": the database cannot be written there (" + error.what() +
+                "); nothing was run");
+            return kSeriesFailed;
+        }
         Say("--db " + options.db + ": " + error.what());
         return error.kind() == SeriesStoreError::Kind::InUse ? kSeriesDatabaseBusy : kSeriesBadInput;
     }
@@ -276,16 +386,16 @@ int RunSeriesCommand(const SeriesOptions& options, const std::string& commandLin
         "; database " + options.db);
 
     const RunCampaignOptions runOptions = RunOptionsOf(options, host);
+    std::string whyNot;
+    const std::unique_ptr<LocalExecutors> local = StartThreads(threads, runOptions, host, whyNot);
+    if (!local) {
+        Say(whyNot + "; nothing was run");
+        return kSeriesFailed;
+    }
     SeriesReport report;
     {
         ProgressLine progress(isatty(STDERR_FILENO) != 0, stderr, plan.runCount(), done);
-        LocalExecutors local(
-            threads,
-            [runOptions](const RunJob& job, const StopRequest& stop) {
-                return RunSeriesJob(job, runOptions, stop);
-            },
-            host);
-        std::vector<ExecutorGroup*> groups = {&local};
+        std::vector<ExecutorGroup*> groups = {local.get()};
         for (const auto& remote : remotes)
             groups.push_back(remote.get());
         CoordinatorOptions coordinatorOptions;
@@ -321,6 +431,18 @@ int RunSeriesCommand(const SeriesOptions& options, const std::string& commandLin
     }
     if (!report.readError.empty()) {
         Say("--db " + options.db + ": cannot read the runs to do: " + report.readError + goOn);
+        return kSeriesFailed;
+    }
+    if (!report.resourceError.empty()) {
+        Say((report.resourceError == "no threads" ? "the system could not start the threads of a run"
+                                                  : "a run ran out of memory") +
+            std::string("; give fewer --threads (this process runs ") +
+            std::to_string(local->cores()) + ") or more memory" + goOn);
+        return kSeriesFailed;
+    }
+    if (!report.protocolsFull.empty()) {
+        Say("--protocols " + options.protocolsDir.value_or("") + ": no space left on the device for " +
+            report.protocolsFull + "; make room there" + goOn);
         return kSeriesFailed;
     }
     if (!report.fault.empty()) {
@@ -375,9 +497,8 @@ int RunSeriesCommand(const SeriesOptions& options, const std::string& commandLin
             std::clearerr(stdout);  // said once is enough
         }
         if (options.csvFile)
-            if (const std::string problem = WriteWholeFile(*options.csvFile, SummaryCsv(summaries));
-                !problem.empty()) {
-                Say("--csv " + *options.csvFile + ": cannot write the file: " + problem);
+            if (const FileError error = WriteWholeFile(*options.csvFile, SummaryCsv(summaries))) {
+                Say("--csv " + *options.csvFile + ": cannot write the file: " + error.message());
                 exitCode = kSeriesFailed;
             }
         if (options.plotsDir)

@@ -7,12 +7,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "cli/export_law_command.h"
 #include "cli/series_command.h"
 #include "cli/series_options.h"
+#include "edge/signals.h"
 #include "series/mpi_session.h"
 
 using namespace zarudiv;
@@ -46,6 +48,10 @@ int Finish(int code)
 
 int main(int argc, char** argv)
 {
+    // A closed pipe on stdout (the table into `head`) is a failed output like
+    // a full disk: said, exit 1, and the CSV and the pictures still written.
+    IgnoreBrokenPipe();
+
     // Subcommands read a database; they never start MPI.
     if (argc > 1 && std::string(argv[1]) == "export-law")
         return Finish(RunExportLawCommand(std::vector<std::string>(argv + 2, argv + argc)));
@@ -72,6 +78,9 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "zarudiv-series: %s\n", parsed.error.c_str());
         return kSeriesBadInput;
     }
+    if (rank == 0)
+        for (const std::string& warning : parsed.warnings)
+            std::fprintf(stderr, "zarudiv-series: warning: %s\n", warning.c_str());
     if (parsed.options.help) {
         if (rank == 0)
             std::fputs(SeriesUsage().c_str(), stdout);
@@ -102,6 +111,14 @@ int main(int argc, char** argv)
     }
     try {
         return Finish(RunSeriesCommand(parsed.options, ShellCommandLine(argc, argv), processes));
+    } catch (const std::bad_alloc&) {
+        // Each run is stored in one transaction: the stored ones stay whole.
+        std::fputs("zarudiv-series: out of memory; the runs stored so far are whole; give fewer "
+                   "--threads (or more memory) and run the same command again to continue\n",
+                   stderr);
+        if (mpi)
+            MpiSession::Abort(kSeriesFailed);
+        return kSeriesFailed;
     } catch (const std::exception& error) {
         // Only a fault between the processes gets here (a message that does
         // not decode): no process can go on.

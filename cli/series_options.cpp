@@ -48,9 +48,14 @@ const char* const kFooter =
     "Exit codes:\n"
     "  0  every run of the plan is done\n"
     "  1  a run failed (its error is in the database), an output cannot be\n"
-    "     written (checked before any run; the table on stdout too), or the\n"
-    "     database or the job's processes failed; the message is on stderr\n"
-    "  2  bad options, or a database that is not a series database\n"
+    "     written (checked before any run; the table on stdout too, a closed\n"
+    "     pipe included), the database cannot be written there (a read-only or\n"
+    "     full disk), the --protocols disk is full, memory or threads ran out\n"
+    "     (give fewer --threads), or the database or the job's processes\n"
+    "     failed; the message is on stderr, and the same command continues\n"
+    "  2  bad options (two outputs that are one file among them), or a\n"
+    "     database that is not a series database, is damaged, or has more\n"
+    "     than one name (hard links)\n"
     "  3  another series is using the database\n"
     "  128+n  stopped by signal n (130: Ctrl-C, 143: SIGTERM), also when it\n"
     "     reached one process of an MPI job only; a second one ends the\n"
@@ -123,7 +128,7 @@ SeriesParse ParseSeriesOptions(const std::vector<std::string>& args)
 {
     SeriesCommandLine line;
     SeriesParse result;
-    result.error = ParseArguments(line.app, args);
+    result.error = ParseArguments(line.app, args, &result.warnings);
     result.options = line.options;
     if (!result.error.empty() || result.options.help)
         return result;

@@ -39,6 +39,7 @@ enum SeriesExit {
 struct SeriesParse {
     SeriesOptions options;
     std::string error;  // empty when the command line is good
+    std::vector<std::string> warnings;  // options given more than once
 };
 
 SeriesParse ParseSeriesOptions(const std::vector<std::string>& args);

@@ -2,10 +2,8 @@
 
 #include <QBuffer>
 #include <QByteArray>
-#include <QDir>
-#include <QSaveFile>
-#include <QTemporaryFile>
-#include <QString>
+
+#include "edge/whole_file.h"
 
 namespace zarudiv {
 
@@ -45,37 +43,37 @@ void TerminalDisplay::attachImageAreas()
 
 std::string TerminalDisplay::preparePngDirectory(const std::string& dir)
 {
-    const QString directory = QString::fromStdString(dir);
-    if (!QDir().mkpath(directory))
-        return dir + ": the directory cannot be made";
     // Writable now, so that a campaign is not run for pictures that cannot be kept.
-    QTemporaryFile probe(directory + QStringLiteral("/.zarudiv-probe-XXXXXX"));
-    if (!probe.open())
-        return dir + ": no picture can be written there (" + probe.errorString().toStdString() + ")";
+    if (const std::string problem = PrepareOutputDirectory(dir); !problem.empty())
+        return dir + ": " + problem;
     return {};
+}
+
+std::vector<std::string> TerminalDisplay::picturePaths(const std::string& dir)
+{
+    std::vector<std::string> paths;
+    for (const AreaInfo& area : kAreas)
+        paths.push_back(dir + "/" + area.file + ".png");
+    return paths;
 }
 
 std::string TerminalDisplay::savePngs(const std::string& dir) const
 {
-    const QString directory = QString::fromStdString(dir);
+    const std::vector<std::string> paths = picturePaths(dir);
     for (std::size_t i = 0; i < kAreas.size(); ++i) {
         const Canvas* canvas = canvases_[i].get();
         if (!canvas || !canvas->hasBitmap())
             continue;
-        const QString name = directory + "/" + QString::fromLatin1(kAreas[i].file) + ".png";
-        // Encoded first, then written beside the final name and renamed into
-        // place only when whole, so a full disk leaves no broken picture. The
-        // file is unbuffered: a write that fails must fail here, not in a
-        // flush whose result nothing reports.
+        // Encoded first, then written whole, so a full disk leaves no broken
+        // picture.
         QByteArray png;
         QBuffer encoder(&png);
         if (!encoder.open(QIODevice::WriteOnly) || !canvas->bitmap().save(&encoder, "PNG"))
-            return name.toStdString() + ": cannot be written (PNG encoding failed)";
-        QSaveFile file(name);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
-            file.write(png) != png.size() || !file.commit())
-            return name.toStdString() + ": cannot be written (" + file.errorString().toStdString() +
-                   ")";
+            return paths[i] + ": cannot be written (PNG encoding failed)";
+        const FileError error =
+            WriteWholeFile(paths[i], std::string_view(png.constData(), static_cast<std::size_t>(png.size())));
+        if (error)
+            return paths[i] + ": cannot be written (" + error.message() + ")";
     }
     return {};
 }

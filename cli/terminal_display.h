@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "cli/generation_log.h"
 #include "plots/canvas.h"
@@ -23,8 +24,10 @@ public:
     // Makes DIR when missing and checks that a file can be written there;
     // returns an error text or "".
     static std::string preparePngDirectory(const std::string& dir);
-    // Writes each drawn image area as DIR/ImageN.png; returns an error text
-    // naming the first picture that could not be written, or "".
+    // DIR/Image1.png ... DIR/Image10.png: the files savePngs writes.
+    static std::vector<std::string> picturePaths(const std::string& dir);
+    // Writes each drawn image area as DIR/ImageN.png, whole; returns an
+    // error text naming the first picture that could not be written, or "".
     std::string savePngs(const std::string& dir) const;
 
     // Writes each generation's record to log, when one is given.

@@ -1,13 +1,12 @@
 #include "protocol/protocol_file.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 
+#include "edge/output_file.h"
 #include "protocol/number_format.h"
 #include "protocol/windows1252.h"
 
@@ -35,6 +34,8 @@ std::string IoErrorMessage(int code)
         return "Festplatte voll";
     case EWOULDBLOCK:
         return "Datei wird von einem anderen Programm verwendet";
+    case kNotRegularFile:
+        return "Dateizugriff verweigert (keine reguläre Datei)";
     default:
         return "E/A-Fehler " + std::to_string(code);
     }
@@ -66,21 +67,12 @@ void ProtocolFile::reset(const std::string& name, bool inMemory)
 void ProtocolFile::open(const std::string& name)
 {
     reset(name, false);
-    // Check, then change: the lock decides whether the file is ours before
-    // anything in it is truncated.
-    fd_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-    if (fd_ < 0) {
-        setError(errno);
-        return;
-    }
-    struct stat info {};
-    const bool regular = ::fstat(fd_, &info) == 0 && S_ISREG(info.st_mode);
-    if (::flock(fd_, LOCK_EX | LOCK_NB) != 0 ||
-        (regular && ::ftruncate(fd_, 0) != 0)) {
-        setError(errno);
-        ::close(fd_);
-        fd_ = -1;
-    }
+    // Check, then change: the file is held before anything in it is
+    // truncated, and a FIFO is refused rather than waited for.
+    const InPlaceFile file = OpenInPlace(name);
+    fd_ = file.fd;
+    if (file.error)
+        setError(file.error.code);
 }
 
 void ProtocolFile::openInMemory(const std::string& name)

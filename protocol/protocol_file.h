@@ -30,7 +30,8 @@ private:
     std::string file_;
 };
 
-// German text for an operating-system error code (errno).
+// German text for an operating-system error code (errno), or for
+// kNotRegularFile.
 std::string IoErrorMessage(int code);
 
 class ProtocolFile {
@@ -41,9 +42,10 @@ public:
     ProtocolFile& operator=(const ProtocolFile&) = delete;
 
     // Creates or truncates the file (read access left to others). A file
-    // another protocol holds open, in this process or another, is refused
-    // before anything is truncated. Sets the error state on failure; it does
-    // not throw.
+    // another protocol, log or series holds open, in this process or
+    // another, is refused before anything is truncated, and so is what is
+    // not a regular file or a device (a FIFO, a socket). Sets the error
+    // state on failure; it does not throw.
     void open(const std::string& name);
     // A protocol that is kept in memory only; `name` is what its first line
     // will say.

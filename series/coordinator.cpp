@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <exception>
 
+#include "edge/whole_file.h"
 #include "series/run_campaign.h"
-#include "series/whole_file.h"
 
 namespace zarudiv {
 
@@ -184,17 +184,27 @@ void Coordinator::storeAll(std::vector<RunOutcome>& outcomes)
             ++report_.abandoned;
             continue;
         }
+        if (outcome.status == RunStatus::NoResources) {
+            // Every run after it would fail the same way: the run stays to
+            // do, and the series stops.
+            fail(report_.resourceError, outcome.error.empty() ? "out of memory" : outcome.error);
+            continue;
+        }
         // After a failed write nothing more is stored: what is in the
         // database stays as it was.
-        if (!report_.writeError.empty())
+        if (!report_.writeError.empty() || !report_.protocolsFull.empty())
             continue;
         report_.computeSeconds += outcome.seconds;
         if (outcome.status == RunStatus::Done && options_.protocolsDir) {
             const std::string path = ProtocolPath(options_.protocolsDir, outcome.key);
-            if (const std::string problem = WriteWholeFile(path, outcome.protocol);
-                !problem.empty()) {
+            if (const FileError error = WriteWholeFile(path, outcome.protocol)) {
+                // On a full disk every protocol after it would be lost too.
+                if (error.noSpace()) {
+                    fail(report_.protocolsFull, path);
+                    continue;
+                }
                 outcome.status = RunStatus::Failed;
-                outcome.error = "cannot write the protocol " + path + ": " + problem;
+                outcome.error = "cannot write the protocol " + path + ": " + error.message();
             }
         }
         try {

@@ -40,6 +40,12 @@ struct SeriesReport {
     // missing, a run nobody ran): a fault between the processes. Nothing of
     // it is stored.
     std::string fault;
+    // What ran out in a run: "out of memory", "no threads". Nothing of that
+    // run is stored and no further run is started.
+    std::string resourceError;
+    // The protocol that did not fit on the --protocols disk: the series
+    // stopped there, that run not stored.
+    std::string protocolsFull;
     double computeSeconds = 0.0;  // the runs' own times, added up
     double storeSeconds = 0.0;    // spent writing the database and the protocol files
     double wallSeconds = 0.0;
@@ -48,7 +54,7 @@ struct SeriesReport {
     bool complete() const
     {
         return stopSignal == 0 && writeError.empty() && readError.empty() && fault.empty() &&
-               failed == 0 && abandoned == 0;
+               resourceError.empty() && protocolsFull.empty() && failed == 0 && abandoned == 0;
     }
 };
 

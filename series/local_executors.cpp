@@ -1,12 +1,37 @@
 #include "series/local_executors.h"
 
+#include <new>
 #include <system_error>
 
 namespace zarudiv {
 
+namespace {
+
+// An outcome for a run that did not come to its end. It never throws: what
+// cannot be said for want of memory is a run short of resources.
+RunOutcome Unfinished(const RunJob& job, RunStatus status, const char* error,
+                      const std::string& host) noexcept
+{
+    RunOutcome outcome;
+    outcome.runId = job.runId;
+    outcome.key = job.key;
+    outcome.status = status;
+    try {
+        outcome.error = error;
+        outcome.host = host;
+    } catch (...) {
+        outcome.status = RunStatus::NoResources;
+    }
+    return outcome;
+}
+
+}  // namespace
+
 LocalExecutors::LocalExecutors(unsigned threads, Task task, std::string host)
     : task_(std::move(task)), host_(std::move(host))
 {
+    // The coordinator hands a group no more runs than its cores and spares.
+    outcomes_.reserve(2 * static_cast<std::size_t>(threads) + 2);
     stops_.reserve(threads);
     threads_.reserve(threads);
     for (unsigned i = 0; i < threads; ++i)
@@ -65,10 +90,9 @@ void LocalExecutors::collect(std::vector<RunOutcome>& outcomes, std::chrono::mil
     std::unique_lock lock(mutex_);
     if (outcomes_.empty() && wait.count() > 0)
         outcomeReady_.wait_for(lock, wait, [this] { return !outcomes_.empty(); });
-    while (!outcomes_.empty()) {
-        outcomes.push_back(std::move(outcomes_.front()));
-        outcomes_.pop_front();
-    }
+    for (RunOutcome& outcome : outcomes_)
+        outcomes.push_back(std::move(outcome));
+    outcomes_.clear();
 }
 
 void LocalExecutors::stop()
@@ -99,24 +123,27 @@ void LocalExecutors::work(std::size_t index)
             job = jobs_.front();
             jobs_.pop_front();
         }
-        RunOutcome outcome;
-        try {
-            outcome = task_(job, stop);
-        } catch (const std::exception& error) {
-            // Only resources can fail here (memory, threads); the run fails
-            // and the series goes on.
-            outcome = RunOutcome{};
-            outcome.runId = job.runId;
-            outcome.key = job.key;
-            outcome.status = RunStatus::Failed;
-            outcome.error = error.what();
-            outcome.host = host_;
-        }
+        RunOutcome outcome = attempt(job, stop);
         {
             std::lock_guard lock(mutex_);
             outcomes_.push_back(std::move(outcome));
         }
         outcomeReady_.notify_all();
+    }
+}
+
+RunOutcome LocalExecutors::attempt(const RunJob& job, const StopRequest& stop) const noexcept
+{
+    try {
+        return task_(job, stop);
+    } catch (const std::bad_alloc&) {
+        return Unfinished(job, RunStatus::NoResources, "out of memory", host_);
+    } catch (const std::system_error& error) {
+        if (error.code() == std::errc::resource_unavailable_try_again)
+            return Unfinished(job, RunStatus::NoResources, "no threads", host_);
+        return Unfinished(job, RunStatus::Failed, error.what(), host_);
+    } catch (const std::exception& error) {
+        return Unfinished(job, RunStatus::Failed, error.what(), host_);
     }
 }
 

@@ -35,6 +35,8 @@ public:
 
 private:
     void work(std::size_t index);
+    // Runs the task; whatever it throws becomes the run's outcome.
+    RunOutcome attempt(const RunJob& job, const StopRequest& stop) const noexcept;
     // A job that comes back without having run.
     RunOutcome abandoned(const RunJob& job) const;
 
@@ -44,7 +46,9 @@ private:
     std::condition_variable jobReady_;
     std::condition_variable outcomeReady_;
     std::deque<RunJob> jobs_;
-    std::deque<RunOutcome> outcomes_;
+    // Room for every outcome the group can owe is made at the start: a
+    // thread that hands one back on short memory must not need more.
+    std::vector<RunOutcome> outcomes_;
     bool stopping_ = false;
     bool closing_ = false;
     std::vector<std::unique_ptr<StopRequest>> stops_;

@@ -104,7 +104,7 @@ RunOutcome RunSeriesJob(const RunJob& job, const RunCampaignOptions& options,
         outcome.status = RunStatus::Failed;
         outcome.error = error.what();
     } catch (const std::bad_alloc&) {
-        outcome.status = RunStatus::Failed;
+        outcome.status = RunStatus::NoResources;
         outcome.error = "out of memory";
     } catch (const std::exception& error) {
         outcome.status = RunStatus::Failed;

@@ -22,6 +22,10 @@ enum class RunStatus : std::uint8_t {
     Done,
     Failed,     // the campaign ended with an error; error says which
     Abandoned,  // stopped while it ran: nothing of it is stored
+    // Memory or threads ran out while it ran (error says which): nothing of
+    // it is stored, and the series stops, as every run after it would fail
+    // the same way.
+    NoResources,
 };
 
 // One generation as the database keeps it.

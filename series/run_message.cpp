@@ -178,7 +178,7 @@ RunOutcome DecodeOutcome(const std::string& bytes)
     outcome.runId = in.whole<std::int64_t>();
     outcome.key = ReadKey(in);
     const auto status = in.whole<std::uint8_t>();
-    if (status > static_cast<std::uint8_t>(RunStatus::Abandoned))
+    if (status > static_cast<std::uint8_t>(RunStatus::NoResources))
         throw MessageError("a series message names an unknown run status");
     outcome.status = static_cast<RunStatus>(status);
     outcome.error = in.text();

@@ -11,9 +11,34 @@
 #include <cerrno>
 #include <cstring>
 
+#include "series/database_header.h"
+
 namespace zarudiv {
 
 namespace {
+
+// The disk or the permissions, not the name: the same command may work
+// elsewhere or later.
+bool CannotWriteThere(int code)
+{
+    return code == EROFS || code == ENOSPC || code == EDQUOT || code == EIO || code == EACCES ||
+           code == EPERM;
+}
+
+bool CannotWriteThere(const SQLite::Exception& error)
+{
+    switch (error.getErrorCode() & 0xFF) {
+    case SQLITE_FULL:
+    case SQLITE_READONLY:
+    case SQLITE_IOERR:
+    case SQLITE_CANTOPEN:
+    case SQLITE_PERM:
+    case SQLITE_NOMEM:
+        return true;
+    default:
+        return false;
+    }
+}
 
 constexpr const char* kSchema = R"sql(
 CREATE TABLE plans(
@@ -123,12 +148,26 @@ SeriesStore::SeriesStore(const std::string& fileName) : fileName_(fileName)
     created_ = lockFd_ >= 0;
     if (lockFd_ < 0 && errno == EEXIST)
         lockFd_ = ::open(fileName.c_str(), O_RDWR | O_CLOEXEC);
-    if (lockFd_ < 0)
-        throw SeriesStoreError(Kind::CannotOpen, std::strerror(errno));
+    if (lockFd_ < 0) {
+        const int code = errno;
+        throw SeriesStoreError(CannotWriteThere(code) ? Kind::Write : Kind::CannotOpen,
+                               std::strerror(code));
+    }
     struct stat info {};
     if (::fstat(lockFd_, &info) != 0 || !S_ISREG(info.st_mode)) {
         close();
         throw SeriesStoreError(Kind::CannotOpen, "not a regular file");
+    }
+    // SQLite keeps the write-ahead log beside the name it was given: under
+    // a second name a series sees none of it, and a later start under the
+    // first rolls back what the second stored.
+    if (info.st_nlink > 1) {
+        close();
+        throw SeriesStoreError(Kind::CannotOpen,
+                               "the database file has " + std::to_string(info.st_nlink) +
+                                   " names (hard links), and SQLite keeps its write-ahead log "
+                                   "beside one name only; use the database by one name: remove "
+                                   "the other links, or give a copy");
     }
     if (::flock(lockFd_, LOCK_EX | LOCK_NB) != 0) {
         const int code = errno;
@@ -155,14 +194,25 @@ SeriesStore::SeriesStore(const std::string& fileName) : fileName_(fileName)
             *db_, "UPDATE runs SET status = 'failed', error = ?, seconds = ?, host = ? "
                   "WHERE id = ? AND status <> 'done'");
     } catch (const SQLite::Exception& error) {
-        close();
-        const int code = error.getErrorCode();
-        if (code == SQLITE_NOTADB || code == SQLITE_CORRUPT)
+        const DatabaseHeader header = ReadDatabaseHeader(lockFd_);
+        // A database this start could not make whole is not left behind.
+        discardIfNew();
+        const int code = error.getErrorCode() & 0xFF;
+        if (code == SQLITE_NOTADB || code == SQLITE_CORRUPT) {
+            if (header == DatabaseHeader::Series)
+                throw SeriesStoreError(
+                    Kind::NotOurs, std::string("a series database that is damaged (") +
+                                       error.what() +
+                                       "); it cannot be used as it stands: restore it from a "
+                                       "copy, or give another --db (sqlite3's .recover may save "
+                                       "its runs)");
             throw SeriesStoreError(Kind::NotOurs,
                                    std::string("not a series database (") + error.what() + ")");
-        throw SeriesStoreError(Kind::CannotOpen, error.what());
+        }
+        throw SeriesStoreError(CannotWriteThere(error) ? Kind::Write : Kind::CannotOpen,
+                               error.what());
     } catch (...) {
-        close();
+        discardIfNew();
         throw;
     }
 }
@@ -211,6 +261,16 @@ void SeriesStore::checkOrCreateSchema()
                                        std::to_string(version) +
                                        ", which this program does not know (it reads 1 to " +
                                        std::to_string(kSchemaVersion) + ")");
+        // Our mark without our tables: made by hand, or cut short.
+        const int tables = db_->execAndGet("SELECT count(*) FROM sqlite_master WHERE type = "
+                                           "'table' AND name IN ('plans', 'runs', 'generations')")
+                               .getInt();
+        if (tables != 3)
+            throw SeriesStoreError(Kind::NotOurs,
+                                   "a series database without its tables (" +
+                                       std::to_string(tables) +
+                                       " of plans, runs and generations); it holds no runs to "
+                                       "resume: give another --db, or remove the file");
     } else if (applicationId != 0 || objects != 0) {
         throw SeriesStoreError(Kind::NotOurs, "an SQLite database of another program, not a "
                                               "series database");

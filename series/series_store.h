@@ -24,10 +24,11 @@ namespace zarudiv {
 class SeriesStoreError : public std::runtime_error {
 public:
     enum class Kind {
-        CannotOpen,  // no such directory, not a regular file, ...
-        NotOurs,     // not SQLite, or another program's database
+        CannotOpen,  // no such directory, not a regular file, more than one name, ...
+        NotOurs,     // not SQLite, another program's database, or ours damaged
         InUse,       // another series holds it
-        Write,       // a write failed (full disk, ...): the series cannot go on
+        Write,       // a write failed or may not be made there (full or read-only
+                     // disk, permissions): the series cannot go on
     };
     SeriesStoreError(Kind kind, const std::string& message)
         : std::runtime_error(message), kind_(kind)

@@ -13,7 +13,7 @@
 #include <map>
 #include <set>
 
-#include "series/whole_file.h"
+#include "edge/whole_file.h"
 
 namespace zarudiv {
 
@@ -488,15 +488,16 @@ std::string WriteSummaryPlots(const std::string& dir, SeriesStore& store, const 
         if (!encoder.open(QIODevice::WriteOnly) ||
             !image.convertToFormat(QImage::Format_RGB888).save(&encoder, "PNG", 0))
             return "cannot write " + file + ": PNG encoding failed";
-        if (const std::string problem = WriteWholeFile(file, png.toStdString()); !problem.empty())
-            return "cannot write " + file + ": " + problem;
+        if (const FileError error = WriteWholeFile(
+                file, std::string_view(png.constData(), static_cast<std::size_t>(png.size()))))
+            return "cannot write " + file + ": " + error.message();
         return {};
     };
     if (std::string problem = save(DrawConvergence(curves, curveStyles, runs, plan.settingCount()),
-                                   "convergence.png");
+                                   kConvergencePicture);
         !problem.empty())
         return problem;
-    return save(DrawFinalQ(summaries, boxStyles, greyed), "final-q.png");
+    return save(DrawFinalQ(summaries, boxStyles, greyed), kFinalQPicture);
 }
 
 }  // namespace zarudiv

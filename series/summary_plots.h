@@ -44,6 +44,9 @@ QImage DrawConvergence(const std::vector<ConvergenceCurve>& curves,
 QImage DrawFinalQ(const std::vector<SettingSummary>& summaries,
                   const std::vector<SettingStyle>& styles, std::size_t greyed);
 
+inline constexpr const char* kConvergencePicture = "convergence.png";
+inline constexpr const char* kFinalQPicture = "final-q.png";
+
 // Both pictures from the database, as DIR/convergence.png and
 // DIR/final-q.png. Returns an error text naming the file, or "".
 std::string WriteSummaryPlots(const std::string& dir, SeriesStore& store, const SeriesPlan& plan,

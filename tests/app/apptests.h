@@ -10,5 +10,6 @@ int runCommandsTest(int argc, char* argv[]);
 int runEvolutionCommandTest(int argc, char* argv[]);
 int runLiveWindowTest(int argc, char* argv[]);
 int runCampaignSessionTest(int argc, char* argv[]);
+int runJournalTest(int argc, char* argv[]);
 
 }  // namespace zarudiv

@@ -1,3 +1,4 @@
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -5,9 +6,11 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTest>
+#include <QWheelEvent>
 #include <cstring>
 
 #include "app/commandglobals.h"
+#include "campaign/campaign_value.h"
 #include "app/imagearea.h"
 #include "tests/app/apptests.h"
 #include "tests/app/formfixture.h"
@@ -60,7 +63,59 @@ private slots:
     void saveOptionOnThenNewDiagramLeavesSavingOff();
     void newDiagramDrawsAxesOnImage1Only();
     void lowerMaximumKeepsAFullBarFull();
+    void scrollBarKeysMoveAsTheDesktopsDo_data();
+    void scrollBarKeysMoveAsTheDesktopsDo();
+    void theWheelKeepsItsDirection();
 };
+
+// Right and Down raise the position, Left and Up lower it, Home and End go
+// to the ends, Page Up and Page Down move by the large change (1).
+void CommandsTest::scrollBarKeysMoveAsTheDesktopsDo_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("position");
+    QTest::newRow("Right") << int(Qt::Key_Right) << 101;
+    QTest::newRow("Down") << int(Qt::Key_Down) << 101;
+    QTest::newRow("Left") << int(Qt::Key_Left) << 99;
+    QTest::newRow("Up") << int(Qt::Key_Up) << 99;
+    QTest::newRow("Page Down") << int(Qt::Key_PageDown) << 101;
+    QTest::newRow("Page Up") << int(Qt::Key_PageUp) << 99;
+    QTest::newRow("Home") << int(Qt::Key_Home) << 1;
+    QTest::newRow("End") << int(Qt::Key_End) << 1000;
+}
+
+void CommandsTest::scrollBarKeysMoveAsTheDesktopsDo()
+{
+    QFETCH(int, key);
+    QFETCH(int, position);
+    FreshForm form;
+    QCOMPARE(form->ScrollBar3->value(), 100);
+    form->ScrollBar3->setFocus();
+    QTest::keyClick(form->ScrollBar3, static_cast<Qt::Key>(key));
+    QCOMPARE(form->ScrollBar3->value(), position);
+    QCOMPARE(StartSchrittweite, StepWidthOf(position));
+}
+
+// The wheel turns the position the way the toolkit's own scroll bar does.
+void CommandsTest::theWheelKeepsItsDirection()
+{
+    FreshForm form;
+    QScrollBar stock(Qt::Horizontal);
+    stock.setRange(1, 1000);
+    stock.setSingleStep(1);
+    stock.setPageStep(1);
+    for (const QPoint angle : {QPoint(0, 120), QPoint(0, -120), QPoint(120, 0)}) {
+        form->ScrollBar3->setValue(500);
+        stock.setValue(500);
+        for (QScrollBar* bar : {form->ScrollBar3, &stock}) {
+            QWheelEvent wheel(QPointF(5, 5), QPointF(5, 5), QPoint(), angle, Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(bar, &wheel);
+        }
+        QVERIFY(stock.value() != 500);
+        QCOMPARE(form->ScrollBar3->value(), stock.value());
+    }
+}
 
 void CommandsTest::generations_data()
 {

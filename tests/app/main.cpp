@@ -10,7 +10,8 @@ int main(int argc, char* argv[])
     int failures = 0;
     for (auto run : {zarudiv::runDisplayCheckTest, zarudiv::runStartupStateTest, zarudiv::runLayoutTest,
                      zarudiv::runCommandsTest, zarudiv::runEvolutionCommandTest,
-                     zarudiv::runLiveWindowTest, zarudiv::runCampaignSessionTest})
+                     zarudiv::runLiveWindowTest, zarudiv::runCampaignSessionTest,
+                     zarudiv::runJournalTest})
         failures += run(argc, argv) != 0 ? 1 : 0;
     return failures == 0 ? 0 : 1;
 }

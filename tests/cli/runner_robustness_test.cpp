@@ -127,7 +127,7 @@ TEST(RunnerRobustnessTest, PicturesThatCannotBeWrittenFailBeforeTheCampaign)
     const RunResult run =
         RunRunner(dir, "--generations 50 --mutants 5 --step 5 --seed 1 --protocol p.doc --plots a-file/pics");
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.err, "zarudiv-run: a-file/pics: the directory cannot be made\n");
+    EXPECT_EQ(run.err, "zarudiv-run: a-file/pics: the directory cannot be made (Not a directory)\n");
     EXPECT_FALSE(std::filesystem::exists(dir.file("p.doc"))) << "the campaign ran all the same";
 }
 
@@ -173,6 +173,36 @@ TEST(RunnerRobustnessTest, OutputThatCannotBeWrittenIsAFailure)
         RunRunner(dir, "--generations 1 --mutants 1 --step 1 --protocol p.doc", "",
             " >" + zarudiv::testing::Quote(dir.file("stdout.txt")) + " 2>/dev/full");
     EXPECT_EQ(fullErr.exitCode, 1);
+}
+
+TEST(RunnerRobustnessTest, AClosedPipeOnStdoutIsAFailedOutputWithAMessage)
+{
+    TempDir dir;
+    const zarudiv::testing::ProcessResult run = zarudiv::testing::RunIntoClosedPipe(
+        dir, zarudiv::testing::Quote(ZARUDIV_RUN) +
+                 " --generations 5 --mutants 2 --step 500 --seed 1 --save --protocol p.doc");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "zarudiv-run: the standard output cannot be written (Broken pipe)\n");
+    EXPECT_NE(ReadBytes(dir.file("p.doc")).find("END of Savefile"), std::string::npos);
+}
+
+TEST(RunnerRobustnessTest, ASignalTheParentIgnoredStaysIgnored)
+{
+    TempDir dir;
+    // As a shell starts a job after `trap '' INT`: Ctrl-C passes it by.
+    zarudiv::testing::BackgroundProcess run(
+        dir, "/bin/sh -c " + zarudiv::testing::Quote(
+                                 "trap '' INT; exec " + zarudiv::testing::Quote(ZARUDIV_RUN) +
+                                 " --generations 10000 --mutants 10 --step 500 --seed 5 --save "
+                                 "--protocol p.doc"));
+    ASSERT_TRUE(WaitForRows(dir.file("p.doc"), 2)) << "the campaign wrote no rows";
+    run.signal(SIGINT);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_TRUE(run.running()) << "an ignored SIGINT stopped the campaign";
+    run.signal(SIGTERM);
+    const zarudiv::testing::ProcessResult stopped = run.wait();
+    EXPECT_EQ(stopped.exitCode, 143) << stopped.err;
+    EXPECT_NE(stopped.err.find("stopped after generation"), std::string::npos) << stopped.err;
 }
 
 TEST(RunnerRobustnessTest, AReadOnlyDiskIsNamedAsTheCause)

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <QString>
+
+#include "cli/series_command.h"
 #include "cli/series_options.h"
+#include "tests/support/process.h"
 
 namespace {
 
@@ -79,6 +83,71 @@ TEST(SeriesOptionsTest, BadOptionsNameTheOptionAndWhatItNeeds)
         const auto parsed = ParseSeriesOptions(c.args);
         EXPECT_EQ(parsed.error, c.error) << c.args.front() << " " << c.args[1];
     }
+}
+
+TEST(SeriesOptionsTest, ANameWithALeadingDashAndARepeatedOptionAreSaid)
+{
+    const std::vector<std::string> plan = {"--generations", "5", "--mutants", "2", "--step", "3",
+                                           "--repeat", "4"};
+    auto with = [&](std::vector<std::string> more) {
+        more.insert(more.begin(), plan.begin(), plan.end());
+        return more;
+    };
+    EXPECT_EQ(ParseSeriesOptions(with({"--db", "-dash.sqlite"})).error,
+              "--db needs a file name, and -dash.sqlite starts with a dash, which makes it an "
+              "option: write --db=-dash.sqlite or --db ./-dash.sqlite");
+    EXPECT_EQ(ParseSeriesOptions(with({"--plots", "-pics", "--csv", "t.csv"})).error,
+              "--plots needs a directory, and -pics starts with a dash, which makes it an option: "
+              "write --plots=-pics or --plots ./-pics");
+    const auto dashed = ParseSeriesOptions(with({"--db=-dash.sqlite"}));
+    EXPECT_EQ(dashed.error, "");
+    EXPECT_EQ(dashed.options.db, "-dash.sqlite");
+    // An option that follows is an option, not a name.
+    EXPECT_EQ(ParseSeriesOptions(with({"--csv", "--threads", "2"})).error, "--csv needs a file name");
+
+    const auto twice = ParseSeriesOptions(with({"--db", "a.sqlite", "--threads", "2", "--db",
+                                                "b.sqlite", "--mutants", "7"}));
+    EXPECT_EQ(twice.error, "");
+    EXPECT_EQ(twice.options.db, "b.sqlite");
+    EXPECT_EQ(twice.warnings, (std::vector<std::string>{
+                                  "--mutants is given 2 times; the last, 7, is taken",
+                                  "--db is given 2 times; the last, b.sqlite, is taken"}));
+    EXPECT_TRUE(ParseSeriesOptions(plan).warnings.empty());
+}
+
+std::string CommandLineOf(const std::vector<std::string>& args)
+{
+    std::vector<char*> argv;
+    for (const std::string& arg : args)
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    return zarudiv::ShellCommandLine(static_cast<int>(argv.size()), argv.data());
+}
+
+// The command line the plans table keeps is UTF-8 text, and bash takes it
+// back as the very arguments, bytes that are not UTF-8 included.
+TEST(SeriesOptionsTest, TheStoredCommandLineIsTextThatGivesBackTheArguments)
+{
+    const std::vector<std::vector<std::string>> lines = {
+        {"zarudiv-series", "--db", "s.sqlite"},
+        {"zarudiv-series", "--csv", "a b.csv", "--plots", "it's"},
+        {"zarudiv-series", "--csv", "Ergebnisse-\xC3\xA4.csv"},
+        {"zarudiv-series", "--csv", "t\xFF.csv", "--db", "\xC3"},
+        {"zarudiv-series", "--plots", "\xED\xA0\x80-surrogate", "--db", "\xC0\xAF", ""},
+        {"zarudiv-series", "--csv", "'\xF4\x90\x80\x80'"},
+    };
+    zarudiv::testing::TempDir dir;
+    for (const std::vector<std::string>& args : lines) {
+        const std::string line = CommandLineOf(args);
+        SCOPED_TRACE(line);
+        EXPECT_EQ(QString::fromUtf8(line).toStdString(), line) << "not UTF-8";
+        const zarudiv::testing::ProcessResult back = zarudiv::testing::RunProcess(
+            dir, "bash -c " + zarudiv::testing::Quote("printf '%s\\0' " + line));
+        std::string expected;
+        for (const std::string& arg : args)
+            expected += arg + '\0';
+        EXPECT_EQ(back.out, expected);
+    }
+    EXPECT_EQ(CommandLineOf({"s", "--csv", "t\xFF.csv", "ok"}), "s --csv 't'$'\\xff''.csv' ok");
 }
 
 TEST(SeriesOptionsTest, HelpListsTheExitCodes)

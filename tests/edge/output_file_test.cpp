@@ -1,6 +1,5 @@
 // Output files: what is refused before anything changes (another program's
-// file, a FIFO, a socket, a directory), what a failed write leaves (the old
-// file and no temporary one), and that a planted link is never followed.
+// file, a FIFO, a socket, a directory), and that nothing is left beside.
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -19,12 +18,10 @@
 
 #include "edge/output_file.h"
 #include "edge/whole_file.h"
-#include "tests/support/small_mount.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
-using zarudiv::FileError;
 using zarudiv::kNotRegularFile;
 using zarudiv::testing::ReadBytes;
 using zarudiv::testing::TempDir;
@@ -43,16 +40,6 @@ std::vector<std::string> Names(const std::filesystem::path& dir)
 struct Deadline {
     Deadline() { ::alarm(20); }
     ~Deadline() { ::alarm(0); }
-};
-
-// A descriptor on path that holds its flock, as a running protocol does.
-struct Holder {
-    explicit Holder(const std::string& path) : fd(::open(path.c_str(), O_RDWR | O_CLOEXEC))
-    {
-        EXPECT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
-    }
-    ~Holder() { ::close(fd); }
-    int fd;
 };
 
 // What each kind of target gives: the same for a file written in place and
@@ -137,73 +124,13 @@ TEST(OutputFileTest, WholeFilesReplaceOnlyWhatMayBeReplacedAndLeaveNothingBeside
             EXPECT_FALSE(std::filesystem::is_regular_file(path));
         }
     }
-    // A device is never renamed over.
+    // A device is never renamed over; a name at the limit still gets a
+    // temporary name beside it.
     EXPECT_EQ(zarudiv::WriteWholeFile("/dev/null", "x").code, kNotRegularFile);
-
-    // A held file is kept as it is.
     TempDir dir;
-    const std::string held = dir.file("held.csv");
-    MakeFile(dir, held);
-    const Holder holder(held);
-    EXPECT_EQ(zarudiv::WriteWholeFile(held, "new").message(), "the file is in use by another program");
-    EXPECT_EQ(ReadBytes(held), "old\n");
-}
-
-TEST(OutputFileTest, AWholeFileFollowsNoLinkPlantedBesideIt)
-{
-    TempDir dir;
-    const std::string victim = dir.file("victim.txt");
-    std::ofstream(victim) << "precious\n";
-    // The names an older writer used: a link there must lead nowhere.
-    std::filesystem::create_symlink(victim, dir.file("out.csv.part"));
-    std::ofstream(dir.file("X.doc.part")) << "the user's own\n";
-    ::umask(022);
-    ASSERT_FALSE(zarudiv::WriteWholeFile(dir.file("out.csv"), "table\n"));
-    ASSERT_FALSE(zarudiv::WriteWholeFile(dir.file("X.doc"), "protocol\n"));
-    EXPECT_EQ(ReadBytes(victim), "precious\n");
-    EXPECT_EQ(ReadBytes(dir.file("X.doc.part")), "the user's own\n");
-    EXPECT_FALSE(std::filesystem::is_symlink(dir.file("out.csv")));
-    EXPECT_EQ(ReadBytes(dir.file("out.csv")), "table\n");
-    EXPECT_EQ(std::filesystem::status(dir.file("out.csv")).permissions(),
-              std::filesystem::perms(0644));
-    EXPECT_EQ(Names(dir.path()),
-              (std::vector<std::string>{"X.doc", "X.doc.part", "out.csv", "out.csv.part", "victim.txt"}));
-
-    // A name at the limit still gets a temporary name beside it.
     const std::string longest = dir.file(std::string(255, 'n'));
     EXPECT_FALSE(zarudiv::WriteWholeFile(longest, "long\n"));
     EXPECT_EQ(ReadBytes(longest), "long\n");
-}
-
-TEST(OutputFileTest, AFullDiskIsSaidAsSuchAndLeavesTheOldFile)
-{
-    zarudiv::testing::SmallMount disk("size=16k");
-    if (!disk.mounted())
-        GTEST_SKIP() << disk.reason();
-    const std::string path = disk.dir().file("table.csv");
-    std::ofstream(path) << "old\n";
-    const FileError error = zarudiv::WriteWholeFile(path, std::string(64 * 1024, 'x'));
-    EXPECT_TRUE(error.noSpace()) << error.message();
-    EXPECT_EQ(error.message(), "No space left on device");
-    EXPECT_EQ(ReadBytes(path), "old\n");
-    EXPECT_EQ(Names(disk.dir().path()), std::vector<std::string>{"table.csv"});
-}
-
-TEST(OutputFileTest, AnOutputDirectoryIsMadeAndProbed)
-{
-    TempDir dir;
-    std::ofstream(dir.file("a-file")) << "x";
-    EXPECT_EQ(zarudiv::PrepareOutputDirectory(dir.file("new/deeper")), "");
-    EXPECT_TRUE(std::filesystem::is_directory(dir.file("new/deeper")));
-    EXPECT_TRUE(Names(dir.file("new/deeper")).empty());
-    EXPECT_EQ(zarudiv::PrepareOutputDirectory(dir.file("a-file")), "not a directory");
-    EXPECT_EQ(zarudiv::PrepareOutputDirectory(dir.file("a-file/pics")),
-              "the directory cannot be made (Not a directory)");
-    zarudiv::testing::SmallMount readOnly("ro,size=16k");
-    if (!readOnly.mounted())
-        GTEST_SKIP() << readOnly.reason();
-    EXPECT_EQ(zarudiv::PrepareOutputDirectory(readOnly.dir().path().string()),
-              "no file can be written there (Read-only file system)");
 }
 
 }  // namespace

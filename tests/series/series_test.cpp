@@ -315,11 +315,44 @@ TEST(SeriesTest, AProtocolAnotherCampaignWritesIsNotReplaced)
     SQLite::Database reader(dir.file("series.sqlite"), SQLite::OPEN_READONLY, kReaderWait);
     EXPECT_EQ(reader.execAndGet("SELECT seed || ' ' || error FROM runs WHERE status = 'failed'")
                   .getString(),
-              "7 cannot write the protocol prot/G3_M2_P300_S7.doc: Datei wird von einem anderen "
-              "Programm verwendet");
+              "7 cannot write the protocol prot/G3_M2_P300_S7.doc: the file is in use by "
+              "another program");
     EXPECT_EQ(ReadBytes(held), before);
-    EXPECT_FALSE(std::filesystem::exists(held + ".part"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.file("prot")),
+                            std::filesystem::directory_iterator()),
+              2);
     zarudiv::CloseProtocol(other);
+}
+
+std::vector<std::string> Names(const std::string& dir)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(SeriesTest, FilesAreWrittenWholeThroughNamesNobodyCanPlant)
+{
+    TempDir dir;
+    std::ofstream(dir.file("victim.txt")) << "precious\n";
+    std::filesystem::create_symlink("victim.txt", dir.file("out.csv.part"));
+    std::filesystem::create_directories(dir.file("prot"));
+    std::ofstream(dir.file("prot/G3_M2_P300_S7.doc.part")) << "the user's own\n";
+    const ProcessResult run = Series(dir, "--generations 3 --mutants 2 --step 300 --repeat 1 "
+                                          "--seed 7 --protocols prot --csv out.csv --plots pics");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(ReadBytes(dir.file("victim.txt")), "precious\n");
+    EXPECT_FALSE(std::filesystem::is_symlink(dir.file("out.csv")));
+    EXPECT_EQ(ReadBytes(dir.file("out.csv")).rfind("generations,mutants,", 0), 0u);
+    EXPECT_EQ(ReadBytes(dir.file("prot/G3_M2_P300_S7.doc.part")), "the user's own\n");
+    EXPECT_EQ(Names(dir.file("prot")),
+              (std::vector<std::string>{"G3_M2_P300_S7.doc", "G3_M2_P300_S7.doc.part"}));
+    EXPECT_EQ(Names(dir.file("pics")), (std::vector<std::string>{"convergence.png", "final-q.png"}));
+    EXPECT_EQ(Names(dir.path().string()),
+              (std::vector<std::string>{"out.csv", "out.csv.part", "pics", "prot", "series.err",
+                                        "series.out", "series.sqlite", "victim.txt"}));
 }
 
 TEST(SeriesTest, TheTableTheCsvAndThePicturesComeFromTheDatabase)
@@ -381,6 +414,7 @@ TEST(SeriesTest, TheTableTheCsvAndThePicturesComeFromTheDatabase)
 TEST(SeriesTest, BadInputExitsWithTwoAndLeavesTheDatabaseAlone)
 {
     TempDir dir;
+    std::filesystem::create_directory(dir.file("sub"));
     struct Case {
         const char* args;
         const char* message;
@@ -397,15 +431,24 @@ TEST(SeriesTest, BadInputExitsWithTwoAndLeavesTheDatabaseAlone)
          "zarudiv-series: --db :memory: is a name SQLite keeps for a database in memory, which "
          "keeps nothing; give a file name (./:memory: for a file of that name)\n"},
         {"--generations 5 --mutants 2 --step 1 --repeat 1 --csv ./series.sqlite",
-         "zarudiv-series: --csv ./series.sqlite: is the database (--db series.sqlite); give "
-         "another file\n"},
+         "zarudiv-series: --db series.sqlite and --csv ./series.sqlite name the same file; give "
+         "each output a file of its own\n"},
+        {"--generations 5 --mutants 2 --step 1 --repeat 1 --csv series.sqlite-wal",
+         "zarudiv-series: the -wal file of --db series.sqlite and --csv series.sqlite-wal name "
+         "the same file; give each output a file of its own\n"},
+        {"--generations 5 --mutants 2 --step 1 --repeat 1 --csv sub/../series.sqlite-shm",
+         "zarudiv-series: the -shm file of --db series.sqlite and --csv sub/../series.sqlite-shm "
+         "name the same file; give each output a file of its own\n"},
+        {"--generations 5 --mutants 2 --step 1 --repeat 1 --csv pics/final-q.png --plots pics",
+         "zarudiv-series: --csv pics/final-q.png and --plots pics (pics/final-q.png) name the "
+         "same file; give each output a file of its own\n"},
     };
     for (const Case& c : cases) {
         const ProcessResult run = Series(dir, c.args);
         EXPECT_EQ(run.exitCode, 2) << c.args;
         EXPECT_EQ(run.err, c.message) << c.args;
-        for (const char* db : {"series.sqlite", ":memory:"})
-            EXPECT_FALSE(std::filesystem::exists(dir.file(db))) << c.args;
+        for (const char* made : {"series.sqlite", ":memory:", "pics"})
+            EXPECT_FALSE(std::filesystem::exists(dir.file(made))) << c.args;
     }
 
     std::ofstream(dir.file("notes.sqlite")) << "not a database, but a file somebody needs\n";
@@ -428,6 +471,22 @@ TEST(SeriesTest, BadInputExitsWithTwoAndLeavesTheDatabaseAlone)
         EXPECT_FALSE(std::filesystem::exists(dir.file(output))) << output;
 }
 
+TEST(SeriesTest, AClosedPipeOnStdoutFailsTheTableAndKeepsTheOtherOutputs)
+{
+    TempDir dir;
+    const ProcessResult run = zarudiv::testing::RunIntoClosedPipe(
+        dir, Quote(ZARUDIV_SERIES) + " --generations 2 --mutants 1,2 --step 1,2 --repeat 1 "
+                                     "--seed 1 --csv hp.csv --plots hpp");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("\nzarudiv-series: the table cannot be written to the standard output "
+                           "(Broken pipe)\n"),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(Split(ReadBytes(dir.file("hp.csv")), '\n').size(), 5u);
+    EXPECT_EQ(Names(dir.file("hpp")), (std::vector<std::string>{"convergence.png", "final-q.png"}));
+    EXPECT_EQ(Count(dir.file("series.sqlite"), "SELECT count(*) FROM runs WHERE status = 'done'"), 4);
+}
+
 TEST(SeriesTest, OutputsThatCannotBeWrittenFailBeforeAnyRun)
 {
     TempDir dir;
@@ -438,7 +497,7 @@ TEST(SeriesTest, OutputsThatCannotBeWrittenFailBeforeAnyRun)
 
     std::vector<std::pair<std::string, std::string>> cases = {
         {"--csv missing/t.csv", "--csv missing/t.csv: No such file or directory"},
-        {"--protocols kept.sqlite", "--protocols kept.sqlite: Not a directory"},
+        {"--protocols kept.sqlite", "--protocols kept.sqlite: not a directory"},
     };
     // As root, permissions do not stop a write: a read-only file system does.
     zarudiv::testing::SmallMount readOnly("ro,size=64k");

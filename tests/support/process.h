@@ -73,6 +73,36 @@ inline ProcessResult RunProcess(const TempDir& dir, const std::string& command,
     return Outcome(dir, status, name);
 }
 
+// The command with its stdout a pipe that nobody reads any more, as `| head`
+// leaves it once head has gone; stderr into dir's name.err. A process that a
+// signal ended gives 128 + the signal, as a shell says.
+inline ProcessResult RunIntoClosedPipe(const TempDir& dir, const std::string& command,
+                                       const std::string& name = "closed")
+{
+    int channel[2];
+    if (::pipe(channel) != 0)
+        return ProcessResult{};
+    const std::string line = "cd " + Quote(dir.path().string()) + " && exec " + command + " 2>" +
+                             Quote(dir.file(name + ".err")) + " </dev/null";
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::signal(SIGPIPE, SIG_DFL);
+        ::dup2(channel[1], STDOUT_FILENO);
+        ::close(channel[0]);
+        ::close(channel[1]);
+        ::execl("/bin/sh", "sh", "-c", line.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(channel[0]);
+    ::close(channel[1]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ProcessResult result;
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    result.err = ReadBytes(dir.file(name + ".err"));
+    return result;
+}
+
 // A process that runs while the test goes on; the shell execs the command,
 // so the pid is the command's own.
 class BackgroundProcess {

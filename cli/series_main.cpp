@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/report_command.h"
 #include "cli/series_command.h"
 #include "cli/series_options.h"
 #include "series/mpi_session.h"
@@ -45,6 +46,10 @@ int Finish(int code)
 
 int main(int argc, char** argv)
 {
+    // "zarudiv-series report" analyses a database: no campaign, no MPI.
+    if (argc > 1 && std::strcmp(argv[1], "report") == 0)
+        return Finish(RunReportMain(std::vector<std::string>(argv + 2, argv + argc)));
+
     // Started by mpirun or srun, the process is one of a job's; alone (no
     // launcher, or a job of one) it runs the series and never touches MPI.
     std::unique_ptr<MpiSession> mpi;

@@ -28,11 +28,14 @@ std::vector<double> TargetLadder(const SeriesData& data)
     const FiveNumbers five = Summarise(finals);
     constexpr int kSteps = 4;
     std::vector<double> targets;
-    for (int k = 0; k <= kSteps; ++k) {
+    for (int step = 0; step <= kSteps; ++step) {
         const long double exact =
-            five.median - (static_cast<long double>(five.median) - five.best) * k / kSteps;
+            five.median - (static_cast<long double>(five.median) - five.best) * step / kSteps;
         // k / 10^6 is the double that the six-decimal text reads back as.
-        const double target = static_cast<double>(std::ceil(exact * 1e6L)) / 1e6;
+        const long double k = std::round(exact * 1e6L);
+        double target = static_cast<double>(k) / 1e6;
+        if (target < five.best)
+            target = static_cast<double>(k + 1.0L) / 1e6;
         if (targets.empty() || target < targets.back())
             targets.push_back(target);
     }

@@ -40,9 +40,10 @@ struct TargetView {
 };
 
 // Five targets evenly from the median final Q of all runs down to the best
-// one, each rounded up to six decimals (so that the best run reaches the
-// lowest, and the printed target, given back, is the same number).
-// Fewer when the final Qs leave less room. Needs a done run.
+// one, each rounded to six decimals (so that the printed target, given back
+// with --targets, is the same number), the lowest never below the best Q
+// (so that the best run reaches it). Fewer when the final Qs leave less
+// room. Needs a done run.
 std::vector<double> TargetLadder(const SeriesData& data);
 
 TargetView MakeTargetView(const SeriesData& data, const std::vector<double>& targets, bool ladder);

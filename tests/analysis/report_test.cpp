@@ -160,7 +160,7 @@ TEST(ReportTest, EveryOutputIsWrittenAndTheSameEveryTime)
               "2,2,3,10,1,6,2,9,6,6,,,\n4,2,3,10,2,5,2,9,6,6,6,6,6\n6,2,3,10,3,6.5,2,10,6,,,,\n");
     EXPECT_EQ(ReadBytes(a.file("ioh/G2_M3_P10/IOHprofiler_f1_diffusion.info")),
               "suite = 'zarudiv', funcId = 1, funcName = 'diffusion', DIM = 40, maximization = 'F', "
-              "algId = 'G=2 M=3 P=10', algInfo = 'zarudiv-series, 3 runs, seeds 1..3'\n%\n"
+              "algId = 'G=2 M=3 P=10', algInfo = 'zarudiv-series: 3 runs of seeds 1..3'\n%\n"
               "data_f1_diffusion/IOHprofiler_f1_DIM40.dat, 1:6|6, 1:6|5, 1:6|6.5\n");
     EXPECT_EQ(ReadBytes(a.file("ioh/G2_M3_P10/data_f1_diffusion/IOHprofiler_f1_DIM40.dat")),
               "\"function evaluation\" \"best-so-far f(x)\"\n3 9\n6 6\n"

@@ -12,6 +12,8 @@
 #include <map>
 #include <memory>
 
+// For the schema's version and application id only (constants of the
+// header); nothing of the store's library is linked.
 #include "series/series_store.h"
 
 namespace zarudiv {
@@ -22,6 +24,15 @@ using Kind = SeriesReadError::Kind;
 
 // A series holds its write lock only while it stores one run.
 constexpr int kBusyTimeoutMs = 10000;
+
+// SQLite takes ":memory:" for a database in memory and a name that begins
+// with "file:" for a URI; "./" in front makes either the file it names. (The
+// series' store keeps the same rule, in a library the analysis does without.)
+std::string PlainFileName(const std::string& fileName)
+{
+    const bool special = fileName == ":memory:" || fileName.rfind("file:", 0) == 0;
+    return special ? "./" + fileName : fileName;
+}
 
 void CheckSchema(SQLite::Database& db, SeriesData& data)
 {
@@ -178,8 +189,7 @@ SeriesData ReadSeries(const std::string& fileName)
     data.fileName = fileName;
     std::unique_ptr<SQLite::Database> db;
     try {
-        // By a name SQLite cannot take for a database in memory or a URI.
-        const std::string path = SqliteTakesAsSpecial(fileName) ? "./" + fileName : fileName;
+        const std::string path = PlainFileName(fileName);
         // One thread uses the connection: no mutex around each column read
         // (a tenth of the time on ten million rows).
         db = std::make_unique<SQLite::Database>(path, SQLite::OPEN_READONLY | SQLite::OPEN_NOMUTEX,

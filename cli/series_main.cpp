@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "cli/export_law_command.h"
+#include "cli/report_command.h"
 #include "cli/series_command.h"
 #include "cli/series_options.h"
 #include "edge/signals.h"
@@ -55,6 +56,10 @@ int main(int argc, char** argv)
     // Subcommands read a database; they never start MPI.
     if (argc > 1 && std::string(argv[1]) == "export-law")
         return Finish(RunExportLawCommand(std::vector<std::string>(argv + 2, argv + argc)));
+
+    // "zarudiv-series report" analyses a database: no campaign, no MPI.
+    if (argc > 1 && std::strcmp(argv[1], "report") == 0)
+        return Finish(RunReportMain(std::vector<std::string>(argv + 2, argv + argc)));
 
     // Started by mpirun or srun, the process is one of a job's; alone (no
     // launcher, or a job of one) it runs the series and never touches MPI.

@@ -36,7 +36,11 @@ const char* const kDescription =
     "--seed s --save\": the same campaign, the same protocol. The runs are stored\n"
     "in an SQLite database; the same command on the same database resumes a\n"
     "series, running only what is not done yet. At the end a table of the final\n"
-    "Q per setting goes to stdout, best settings first.\n";
+    "Q per setting goes to stdout, best settings first.\n"
+    "\n"
+    "zarudiv-series report --db FILE [options] analyses a series database: equal\n"
+    "budgets, paired tests, fixed targets, CSV, pictures and an HTML page (see\n"
+    "zarudiv-series report --help).\n";
 
 const char* const kFooter =
     "Ctrl-C or SIGTERM stops a series cleanly: runs in flight are abandoned,\n"

@@ -1,7 +1,7 @@
 # The core's layers, checked on the sources: edge/ is the bottom (the standard
 # library and POSIX only), evolution/ the base of the numerics, protocol/
 # builds on evolution/ and edge/, campaign/ on those; none of them includes Qt
-# or speaks of the window's controls.
+# or speaks of the window's controls. The analysis includes neither Qt nor MPI.
 #   cmake -DROOT=<project> -P tests/layering.cmake
 
 set(allowed_edge "edge")
@@ -33,6 +33,20 @@ foreach(layer edge evolution protocol campaign)
     foreach(line ${widgets})
       list(APPEND failures "${source}: names a window control: ${line}")
     endforeach()
+  endforeach()
+endforeach()
+
+# The analysis of a series database needs neither Qt nor MPI: its pictures
+# are a library of their own (analysis_plots/), its front end is cli/.
+file(GLOB sources "${ROOT}/analysis/*.h" "${ROOT}/analysis/*.cpp")
+foreach(source ${sources})
+  file(STRINGS "${source}" includes REGEX "^#include")
+  foreach(line ${includes})
+    if(line MATCHES "^#include <(Q|mpi)")
+      list(APPEND failures "${source}: ${line}: the analysis needs neither Qt nor MPI")
+    elseif(line MATCHES "^#include \"(app|cli|analysis_plots)/")
+      list(APPEND failures "${source}: ${line} reaches above analysis/")
+    endif()
   endforeach()
 endforeach()
 

@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   libcli11-dev
   libsqlite3-dev libsqlitecpp-dev
+  libboost-math-dev qt6-svg-dev
   libopenmpi-dev openmpi-bin
   fonts-wine fonts-liberation
   xvfb xauth

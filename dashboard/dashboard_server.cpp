@@ -127,6 +127,9 @@ std::string DashboardServer::bind()
 {
     http_.new_task_queue = [] { return new httplib::ThreadPool(kRequestThreads); };
     http_.set_keep_alive_timeout(2);
+    // An answer written in pieces must not wait for the client's delayed
+    // acknowledgement (40 ms each time) before its last piece goes.
+    http_.set_tcp_nodelay(true);
     http_.set_read_timeout(5);
     http_.set_write_timeout(10);
     http_.set_payload_max_length(4096);
@@ -193,6 +196,27 @@ std::shared_ptr<const DashboardServer::Snapshot> DashboardServer::snapshot() con
     return snapshot_;
 }
 
+std::shared_ptr<const std::string> DashboardServer::cached(const std::string& key,
+                                                          std::uint64_t version,
+                                                          const std::function<std::string()>& make)
+{
+    // Pages that poll ask the same questions over and over; the database
+    // is asked once per change of it.
+    constexpr std::size_t kKept = 512;
+    {
+        std::lock_guard lock(cacheMutex_);
+        const auto found = cache_.find(key);
+        if (found != cache_.end() && found->second.first == version)
+            return found->second.second;
+    }
+    auto answer = std::make_shared<const std::string>(make());
+    std::lock_guard lock(cacheMutex_);
+    if (cache_.size() >= kKept)
+        cache_.clear();
+    cache_[key] = {version, answer};
+    return answer;
+}
+
 void DashboardServer::rebuildOverview()
 {
     auto next = std::make_shared<Snapshot>();
@@ -207,6 +231,8 @@ void DashboardServer::rebuildOverview()
         const std::int64_t key = plan["key"].get<std::int64_t>();
         next->plans[key] = p;
         next->done[key] = plan["done"].get<std::int64_t>();
+        for (const char* count : {"runs", "done", "failed", "running", "pending"})
+            next->counts[key][count] = plan[count].get<std::int64_t>();
     }
     const std::shared_ptr<const Snapshot> previous = snapshot();
     const std::uint64_t version = previous ? previous->version : 0;
@@ -440,6 +466,8 @@ void DashboardServer::runList(const httplib::Request& request, httplib::Response
         !problem.empty())
         return Error(response, 400, problem);
     RunListQuery query;
+    std::int64_t planKey = 0;
+    const std::shared_ptr<const Snapshot> current = snapshot();
     const auto param = [&](const char* name) -> std::optional<std::string> {
         if (!request.has_param(name))
             return std::nullopt;
@@ -449,11 +477,11 @@ void DashboardServer::runList(const httplib::Request& request, httplib::Response
         const std::optional<std::int64_t> key = ParseId(*plan);
         if (!key)
             return Error(response, 400, "malformed plan number '" + Shown(*plan) + "'");
-        const std::shared_ptr<const Snapshot> current = snapshot();
         const auto found = current->plans.find(*key);
         if (found == current->plans.end())
             return Error(response, 404, "no plan " + std::to_string(*key) + " in this database");
         query.plan = found->second;
+        planKey = *key;
     }
     if (const auto status = param("status")) {
         if (*status != "pending" && *status != "running" && *status != "done" && *status != "failed")
@@ -488,19 +516,28 @@ void DashboardServer::runList(const httplib::Request& request, httplib::Response
             return Error(response, 400, "limit must be a whole number from 1 to 500");
         query.limit = *value;
     }
-    auto db = readers_.take();
-    Json(response, 200, RunList(*db, TableColumns(*db, "runs"), query));
+    if (planKey != 0 && !query.setting) {
+        const std::map<std::string, std::int64_t>& counts = current->counts.at(planKey);
+        query.knownTotal = counts.at(query.status ? *query.status : "runs");
+    }
+    Json(response, 200, *cached(request.target, current->version, [&] {
+        auto db = readers_.take();
+        return RunList(*db, TableColumns(*db, "runs"), query).dump();
+    }));
 }
 
 void DashboardServer::runPage(const httplib::Request& request, httplib::Response& response)
 {
     if (const std::string problem = CheckParameterNames(request.params, {}); !problem.empty())
         return Error(response, 400, problem);
+    const std::uint64_t version = snapshot()->version;
     auto db = readers_.take();
     const std::optional<StoredRun> run = RunOfRequest(*db, request, response);
     if (!run)
         return;
-    Json(response, 200, RunPage(*db, TableColumns(*db, "runs"), *run));
+    Json(response, 200, *cached(request.path, version, [&] {
+        return RunPage(*db, TableColumns(*db, "runs"), *run).dump();
+    }));
 }
 
 void DashboardServer::replay(const httplib::Request& request, httplib::Response& response)

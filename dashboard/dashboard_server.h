@@ -11,6 +11,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -61,6 +62,8 @@ private:
         std::string json;
         std::map<std::int64_t, SeriesPlan> plans;  // by plan key
         std::map<std::int64_t, std::int64_t> done;  // by plan key
+        // by plan key: the plan's runs and how many have each status
+        std::map<std::int64_t, std::map<std::string, std::int64_t>> counts;
     };
     struct Comparison {
         std::shared_ptr<const std::string> json;
@@ -73,6 +76,10 @@ private:
     void rebuildOverview();
     void comparisonLoop();
     std::shared_ptr<const Snapshot> snapshot() const;
+    // The answer to a request made before while the database was the same,
+    // or the one make() gives now (kept for the next such request).
+    std::shared_ptr<const std::string> cached(const std::string& key, std::uint64_t version,
+                                              const std::function<std::string()>& make);
 
     void overview(const httplib::Request& request, httplib::Response& response);
     void comparison(const httplib::Request& request, httplib::Response& response);
@@ -97,6 +104,9 @@ private:
     std::mutex comparisonMutex_;
     std::condition_variable comparisonWake_;
     std::map<std::int64_t, Comparison> comparisons_;
+
+    std::mutex cacheMutex_;
+    std::map<std::string, std::pair<std::uint64_t, std::shared_ptr<const std::string>>> cache_;
 
     std::mutex stopMutex_;
     std::condition_variable stopWake_;

@@ -85,16 +85,25 @@ nlohmann::json RunList(SQLite::Database& db, const std::set<std::string>& runCol
             statement.bind(":p", query.setting->stepPpm);
         }
     };
-    SQLite::Statement count(db, "SELECT count(*) FROM runs WHERE " + where);
-    bindAll(count);
-    count.executeStep();
-    const std::int64_t total = count.getColumn(0).getInt64();
+    std::int64_t total = 0;
+    if (query.knownTotal) {
+        total = *query.knownTotal;
+    } else {
+        SQLite::Statement count(db, "SELECT count(*) FROM runs WHERE " + where);
+        bindAll(count);
+        count.executeStep();
+        total = count.getColumn(0).getInt64();
+    }
 
     const bool hasHost = runColumns.count("host") != 0;
     SQLite::Statement select(
         db, std::string("SELECT id, generations, mutants, step_ppm, seed, status, best_q, "
                         "best_generation, seconds, error, ") +
-                (hasHost ? "host" : "NULL") + " FROM runs WHERE " + where +
+                (hasHost ? "host" : "NULL") +
+                // In id order the table itself is read from the start and
+                // left after the page; a setting's runs come from the index.
+                (query.setting || query.byBestQ ? " FROM runs" : " FROM runs NOT INDEXED") +
+                " WHERE " + where +
                 (query.byBestQ ? " ORDER BY best_q IS NULL, best_q, id" : " ORDER BY id") +
                 " LIMIT :limit OFFSET :offset");
     bindAll(select);

@@ -35,6 +35,9 @@ struct RunListQuery {
     bool byBestQ = false;  // else by id
     std::int64_t offset = 0;
     std::int64_t limit = 50;
+    // How many match, when the caller knows it already (a plan's counts are
+    // in the overview): counting 10^5 rows per page would cost more than the page.
+    std::optional<std::int64_t> knownTotal;
 };
 
 // A page of runs and how many match.

@@ -93,14 +93,15 @@ fi
 echo
 echo "== 2. a series alone and beside a busy dashboard ($clients clients every 2 s), $repeats times each"
 plan="--generations 120 --mutants 20 --step 500 --repeat 20 --seed 1 --threads 2"
-# "wall cpu" of one series; cpu is the process's user + system seconds.
+# "wall cpu" of one series; cpu is the process's user + system seconds. Its
+# own output goes to $work/out and $work/err.
 timed() {
-  /usr/bin/time -f "%e %U %S" -o "$work/time" "$@"
+  /usr/bin/time -f "%e %U %S" -o "$work/time" "$@" >"$work/out" 2>"$work/err"
   awk '{ print $1, $2 + $3 }' "$work/time"
 }
 alone() {
   rm -f "$work"/s.sqlite*
-  timed "$series" $plan --db "$work/s.sqlite" >/dev/null 2>&1
+  timed "$series" $plan --db "$work/s.sqlite"
 }
 busy() {
   rm -f "$work"/s.sqlite*
@@ -112,9 +113,10 @@ busy() {
     RUNS=20 exec "$load" "$port" "$clients" 600 2000 /api/overview /api/plans/1/comparison "/api/runs/{run}" ) \
     >/dev/null 2>&1 &
   loader=$!
-  timed "$series" $plan --db "$work/s.sqlite" --serve "$port" >/dev/null 2>"$work/busy.err"
-  grep -q "shows the series while it runs" "$work/busy.err" || { echo "no dashboard: $(cat "$work/busy.err")" >&2; exit 1; }
-  kill "$loader" 2>/dev/null; wait "$loader" 2>/dev/null || true
+  timed "$series" $plan --db "$work/s.sqlite" --serve "$port"
+  grep -q "shows the series while it runs" "$work/err" || { echo "no dashboard: $(cat "$work/err")" >&2; exit 1; }
+  kill "$loader" 2>/dev/null || true
+  wait "$loader" 2>/dev/null || true
 }
 aw=(); ac=(); bw=(); bc=()
 for _ in $(seq "$repeats"); do

@@ -59,7 +59,7 @@ nlohmann::json RunLaw(SQLite::Database& db, const std::set<std::string>& runColu
 {
     if (runColumns.count("best_law") == 0)
         return {{"available", false},
-                {"reason", "diese Datenbank wurde geschrieben, bevor die Serie das Gesetz eines Laufs aufhob"}};
+                {"reason", "diese Datenbank wurde geschrieben, bevor die Serie das beste Gesetz jedes Laufs speicherte"}};
     const bool hasStep = runColumns.count("best_step") != 0;
     SQLite::Statement select(db, std::string("SELECT best_law, ") +
                                      (hasStep ? "best_step" : "NULL") + " FROM runs WHERE id = ?");

@@ -11,7 +11,7 @@ packages=(
   libsqlite3-dev libsqlitecpp-dev
   libopenmpi-dev openmpi-bin
   libcpp-httplib-dev nlohmann-json3-dev
-  chromium sqlite3
+  chromium sqlite3 time
   fonts-wine fonts-liberation
   xvfb xauth
 )

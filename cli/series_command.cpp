@@ -16,6 +16,8 @@
 #include "edge/same_file.h"
 #include "edge/signals.h"
 #include "edge/whole_file.h"
+#include "cli/serve_command.h"
+#include "dashboard/dashboard_server.h"
 #include "evolution/random_source.h"
 #include "series/coordinator.h"
 #include "series/local_executors.h"
@@ -357,6 +359,17 @@ int RunSeriesCommand(const SeriesOptions& options, const std::string& commandLin
     } catch (const std::exception& error) {
         Say("--db " + options.db + ": cannot record the plan: " + error.what());
         return kSeriesFailed;
+    }
+    // The dashboard reads the database by its own connections, once the plan
+    // is in it; it serves until the series returns.
+    std::unique_ptr<DashboardServer> dashboard;
+    if (options.servePort) {
+        std::string said;
+        int code = 0;
+        dashboard = StartSeriesDashboard(options.db, *options.servePort, said, code);
+        Say(said);
+        if (!dashboard)
+            return code == kServePortUnusable ? kSeriesPortUnusable : kSeriesFailed;
     }
     if (options.protocolsDir && done > 0)
         WarnAboutMissingProtocols(*store, plan, *options.protocolsDir, done);

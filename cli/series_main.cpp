@@ -16,6 +16,7 @@
 #include "cli/series_command.h"
 #include "cli/series_options.h"
 #include "edge/signals.h"
+#include "cli/serve_command.h"
 #include "series/mpi_session.h"
 
 using namespace zarudiv;
@@ -61,6 +62,19 @@ int main(int argc, char** argv)
     if (argc > 1 && std::strcmp(argv[1], "report") == 0)
         return Finish(RunReportMain(std::vector<std::string>(argv + 2, argv + argc)));
 
+    if (argc > 1 && std::string(argv[1]) == "serve") {
+        const ServeParse serve = ParseServeOptions(std::vector<std::string>(argv + 2, argv + argc));
+        if (!serve.error.empty()) {
+            std::fprintf(stderr, "zarudiv-series serve: %s\n", serve.error.c_str());
+            return Finish(kServeBadInput);
+        }
+        if (serve.options.help) {
+            std::fputs(ServeUsage().c_str(), stdout);
+            return Finish(kServeEnded);
+        }
+        return Finish(RunServeCommand(serve.options));
+    }
+
     // Started by mpirun or srun, the process is one of a job's; alone (no
     // launcher, or a job of one) it runs the series and never touches MPI.
     std::unique_ptr<MpiSession> mpi;
@@ -100,9 +114,10 @@ int main(int argc, char** argv)
         }
     }
 
-    // Text in the pictures needs a GUI application, but never a screen.
+    // Text in the pictures (and in a replay's, with --serve) needs a GUI
+    // application, but never a screen.
     std::unique_ptr<QGuiApplication> app;
-    if (parsed.options.plotsDir) {
+    if (parsed.options.plotsDir || parsed.options.servePort) {
         if (!std::getenv("QT_QPA_PLATFORM"))
             setenv("QT_QPA_PLATFORM", "offscreen", 1);
         static int qtArgc = 1;

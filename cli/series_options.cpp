@@ -26,6 +26,10 @@ const WholeNumber kSeed{"--seed", "S", 0, std::numeric_limits<std::uint32_t>::ma
                         "the first seed",
                         "(without it the clock picks S and it is printed, so that the series "
                         "can be repeated)"};
+const WholeNumber kServe{"--serve", "PORT", 1, 65535,
+                         "also serve the dashboard (as zarudiv-series serve) on 127.0.0.1:PORT "
+                         "while the series runs",
+                         ""};
 const WholeNumber kThreads{"--threads", "N", 1, 256, "run N campaigns side by side",
                            "(default: all cores). The results are the same for every N."};
 
@@ -48,6 +52,7 @@ const char* const kFooter =
     "terminal. Under mpirun (or srun) the series runs across all the job's\n"
     "processes, each on --threads threads; rank 0 alone writes the database, the\n"
     "protocols, the table, the CSV and the pictures.\n"
+    "\"zarudiv-series serve --help\" tells how to watch a series in the browser.\n"
     "\n"
     "Exit codes:\n"
     "  0  every run of the plan is done\n"
@@ -61,6 +66,7 @@ const char* const kFooter =
     "     database that is not a series database, is damaged, or has more\n"
     "     than one name (hard links)\n"
     "  3  another series is using the database\n"
+    "  4  the --serve port is in use (nothing was run)\n"
     "  128+n  stopped by signal n (130: Ctrl-C, 143: SIGTERM), also when it\n"
     "     reached one process of an MPI job only; a second one ends the\n"
     "     program at once. The same command continues the series\n";
@@ -109,6 +115,7 @@ struct SeriesCommandLine {
                 "a directory", [&o](const std::string& dir) { o.plotsDir = dir; });
         AddText(app, "--csv", "FILE", "write the table of results as CSV to FILE", "a file name",
                 [&o](const std::string& name) { o.csvFile = name; });
+        AddWholeNumber(app, kServe, [&o](std::uint64_t v) { o.servePort = static_cast<int>(v); });
         app.allow_extras();
         app.footer(kFooter);
         app.get_formatter()->column_width(26);

@@ -22,6 +22,7 @@ struct SeriesOptions {
     std::optional<std::string> protocolsDir;
     std::optional<std::string> plotsDir;
     std::optional<std::string> csvFile;
+    std::optional<int> servePort;  // the dashboard beside the series
     bool help = false;
 
     // The plan with the given first seed.
@@ -33,6 +34,7 @@ enum SeriesExit {
     kSeriesFailed = 1,      // a run failed, or a result could not be written
     kSeriesBadInput = 2,    // bad options, or a database that is not a series'
     kSeriesDatabaseBusy = 3,  // another series is using the database
+    kSeriesPortUnusable = 4,  // the --serve port is in use
     // Stopped by a signal: 128 + the signal's number, as a shell reports it.
 };
 

@@ -11,9 +11,15 @@ packages=(
   libsqlite3-dev libsqlitecpp-dev
   libboost-math-dev qt6-svg-dev
   libopenmpi-dev openmpi-bin
+  libcpp-httplib-dev nlohmann-json3-dev
+  chromium sqlite3 time
   fonts-wine fonts-liberation
   xvfb xauth
 )
+
+# The dashboard's chart library and its browser test's driver come from npm:
+# Debian's nodejs and npm, unless a node with npm is there already.
+command -v npm >/dev/null 2>&1 || packages+=(nodejs npm)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -28,4 +34,14 @@ if ((${#missing[@]})); then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The dashboard's npm packages, exactly as package-lock.json has them (the
+# build embeds the chart library; nothing is fetched at run time). Installed
+# again only when the lock file is newer than what npm installed last.
+dashboard=$(cd "$(dirname "$0")/../dashboard" && pwd)
+if [ ! -f "$dashboard/node_modules/.package-lock.json" ] ||
+   [ "$dashboard/package-lock.json" -nt "$dashboard/node_modules/.package-lock.json" ]; then
+  # playwright-core drives the system's chromium; it never downloads a browser.
+  (cd "$dashboard" && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error)
 fi

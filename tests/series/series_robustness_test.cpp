@@ -42,6 +42,20 @@ void ExpectWholeRuns(const std::string& db, int generations)
     EXPECT_EQ(reader.execAndGet("SELECT count(*) FROM runs WHERE status = 'failed'").getInt64(), 0);
 }
 
+// The smallest address-space limit (KB) under which the series starts at all:
+// the size of the program and its libraries, found by bisection.
+long StartingLimit(const TempDir& dir)
+{
+    long low = 10000, high = 4000000;
+    while (high - low > 1000) {
+        const long middle = (low + high) / 2;
+        const ProcessResult help =
+            Series(dir, "--help", "ulimit -v " + std::to_string(middle) + " &&");
+        (help.exitCode == 0 ? high : low) = middle;
+    }
+    return high;
+}
+
 TEST(SeriesRobustnessTest, ShortMemoryEndsWithAMessageAndTheStoredRunsWhole)
 {
 #ifdef ZARUDIV_SANITIZED
@@ -51,13 +65,15 @@ TEST(SeriesRobustnessTest, ShortMemoryEndsWithAMessageAndTheStoredRunsWhole)
     TempDir whole;
     ASSERT_EQ(Series(whole, plan).exitCode, 0);
     // A few threads start and the series runs on them, or their runs find no
-    // memory, or none starts: which one depends on the size of the program,
-    // and each must end cleanly, never as a crash.
-    for (const char* limit : {"150000", "110000", "80000"}) {
+    // memory, or none starts: which one depends on how much is left beside
+    // the program, and each must end cleanly, never as a crash.
+    const long start = StartingLimit(whole);
+    for (const long spare : {70000L, 30000L, 2000L}) {
+        const std::string limit = std::to_string(start + spare);
         SCOPED_TRACE(limit);
         TempDir dir;
         const ProcessResult run =
-            Series(dir, plan + " --threads 256", std::string("ulimit -v ") + limit + " &&");
+            Series(dir, plan + " --threads 256", "ulimit -v " + limit + " &&");
         if (run.exitCode == 0) {
             EXPECT_NE(run.err.find("threads could be started (the system is short of memory or "
                                    "threads); the series runs on"),

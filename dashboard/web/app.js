@@ -214,7 +214,8 @@ function renderCompareShell() {
 
 async function refreshComparison() {
   const key = state.route.plan;
-  if (!key) return renderCompareShell();
+  // Opened by its address before the first overview came: the view is drawn now.
+  if (!key || !document.getElementById("compare")) return renderCompareShell();
   const plan = state.overview.plans.find((p) => p.key === key);
   if (state.comparison && plan && state.comparison.done === plan.done) return;
   const { status, body } = await getJson(`/api/plans/${key}/comparison`);

@@ -12,6 +12,8 @@ packages=(
   libopenmpi-dev openmpi-bin
   fonts-wine fonts-liberation
   xvfb xauth
+  python3-dev pybind11-dev python3-pybind11
+  python3-numpy python3-pandas python3-pytest
 )
 
 missing=()

@@ -228,7 +228,8 @@ its step width is the start step width (as --start-law without --step).
 The interpreter's lock is released while the campaign runs, so campaigns run
 in parallel from Python threads. Ctrl-C stops the campaign at the end of its
 generation and raises KeyboardInterrupt (on the main thread). A floating-point
-fault raises FloatingPointError with the campaign's message.
+fault raises FloatingPointError with the campaign's message; its `protocol`
+holds the bytes written until then, `generations_done` the generations done.
 )doc");
 }
 

@@ -13,7 +13,7 @@ packages=(
   fonts-wine fonts-liberation
   xvfb xauth
   python3-dev pybind11-dev python3-pybind11
-  python3-numpy python3-pandas python3-pytest
+  python3-numpy python3-pandas python3-pytest python3-matplotlib
 )
 
 missing=()

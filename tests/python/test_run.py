@@ -1,6 +1,10 @@
 """zarudiv.run against the runner: same seed, same arrays, protocol and law."""
 
 import csv
+import os
+import signal
+import threading
+import time
 
 import numpy as np
 import pytest
@@ -96,3 +100,19 @@ def test_floating_point_fault_raises_with_the_runners_message_and_rows(runner, t
 def test_settings_outside_the_runners_ranges_are_refused(args, word):
     with pytest.raises(ValueError, match=word):
         zarudiv.run(*args)
+
+
+def test_ctrl_c_stops_the_campaign_and_raises_keyboard_interrupt():
+    # The campaign would run for minutes; a signal Python handled only after
+    # it returned would still raise, but that late.
+    previous = signal.signal(signal.SIGINT, signal.default_int_handler)
+    timer = threading.Timer(0.3, lambda: os.kill(os.getpid(), signal.SIGINT))
+    try:
+        started = time.monotonic()
+        timer.start()
+        with pytest.raises(KeyboardInterrupt):
+            zarudiv.run(10000, 100, 500, 1)
+        assert time.monotonic() - started < 30
+    finally:
+        timer.cancel()
+        signal.signal(signal.SIGINT, previous)

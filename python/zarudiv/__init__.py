@@ -31,3 +31,8 @@ __all__ = [
     "step",
     "target_vector",
 ]
+
+# Shown as zarudiv.Law, not as the extension's name.
+for _type in (Law, RunResult):
+    _type.__module__ = "zarudiv"
+del _type

@@ -129,17 +129,21 @@ writes one; law.evaluate() develops the campaign's start vector under it.
              "(q, developed): the start vector developed under the law for 20 model steps, "
              "exactly as a campaign evaluates a mutant, and its Q: bit for bit the Q of the "
              "run the law came from. A floating-point fault raises FloatingPointError.")
-        .def_property_readonly("activator",
-                               [](const PythonLaw& law) { return ExtendedArray(law.record.law.activator); },
-                               "The 20 activator coefficients (a new longdouble array).")
-        .def_property_readonly("inhibitor",
-                               [](const PythonLaw& law) { return ExtendedArray(law.record.law.inhibitor); },
-                               "The 20 inhibitor coefficients (a new longdouble array).")
-        .def_property_readonly("step", [](const PythonLaw& law) { return ExtendedScalar(law.record.law.step); },
-                               "The step width (numpy.longdouble).")
-        .def_property_readonly("q", [](const PythonLaw& law) { return law.record.q; },
-                               "Its Q as the campaign stored it (a float).")
-        .def_property_readonly("generation", [](const PythonLaw& law) { return law.record.generation; })
+        .def_property_readonly(
+            "activator", [](const PythonLaw& law) { return ExtendedArray(law.record.law.activator); },
+            "The 20 activator coefficients (a new longdouble array).")
+        .def_property_readonly(
+            "inhibitor", [](const PythonLaw& law) { return ExtendedArray(law.record.law.inhibitor); },
+            "The 20 inhibitor coefficients (a new longdouble array).")
+        .def_property_readonly(
+            "step", [](const PythonLaw& law) { return ExtendedScalar(law.record.law.step); },
+            "The step width (numpy.longdouble).")
+        .def_property_readonly(
+            "q", [](const PythonLaw& law) { return law.record.q; },
+            "Its Q as the campaign stored it (a float).")
+        .def_property_readonly(
+            "generation", [](const PythonLaw& law) { return law.record.generation; },
+            "The generations done when it was the best.")
         .def_property_readonly(
             "campaign",
             [](const PythonLaw& law) -> py::object {

@@ -94,7 +94,8 @@ class Series:
         if row is None:
             raise KeyError(f"{self.path}: the database has no run {run_id}")
         if row[0] != "done":
-            raise ValueError(f"{self.path}: run {run_id} is {row[0]}, not done: it has no best law yet")
+            raise ValueError(
+                f"{self.path}: run {run_id} is {row[0]}, not done: it has no best law yet")
         text = None
         if self.schema_version >= 3:
             text = self._db.execute(

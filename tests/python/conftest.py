@@ -34,7 +34,8 @@ def evaluate_output(stdout):
     its 21-digit decimals, which numpy reads back exactly)."""
     lines = [line.split() for line in stdout.decode().splitlines()]
     assert lines[0][0] == "q"
-    developed = np.array([np.longdouble(words[3]) for words in lines[1:] if words[0] == "developed"])
+    developed = np.array(
+        [np.longdouble(words[3]) for words in lines[1:] if words[0] == "developed"])
     return float(lines[0][1]), developed
 
 

@@ -9,13 +9,15 @@ from conftest import evaluate_output, same_bits
 
 @pytest.fixture
 def law_file(runner, tmp_path):
-    runner("--generations", 40, "--mutants", 6, "--step", 500, "--seed", 42, "--law-out", "best.law")
+    runner("--generations", 40, "--mutants", 6, "--step", 500, "--seed", 42,
+           "--law-out", "best.law")
     return tmp_path / "best.law"
 
 
 def file_values(path):
     # The decimals of the file, read by numpy alone (as the README shows).
-    rows = [line.split() for line in open(path) if line.startswith(("activator ", "inhibitor ", "step "))]
+    kinds = ("activator ", "inhibitor ", "step ")
+    rows = [line.split() for line in open(path) if line.startswith(kinds)]
     pick = lambda kind: np.array([np.longdouble(r[-1]) for r in rows if r[0] == kind])
     return pick("activator"), pick("inhibitor"), pick("step")
 
@@ -63,7 +65,8 @@ def damaged(text, how):
     raise ValueError(how)
 
 
-@pytest.mark.parametrize("how, line", [("cut", 31), ("edited", 47), ("foreign", 1), ("format", 1), ("missing", 0)])
+@pytest.mark.parametrize("how, line", [
+    ("cut", 31), ("edited", 47), ("foreign", 1), ("format", 1), ("missing", 0)])
 def test_a_bad_law_file_raises_the_runners_message(how, line, law_file, runner, tmp_path):
     bad = tmp_path / f"{how}.law"
     if how != "missing":
@@ -87,7 +90,8 @@ def test_the_step_is_the_literal_step_and_develops_as_evaluate(law_file):
     assert same_bits(state, law.evaluate()[1])
     # A state of another size, and one of numpy's doubles, step too.
     short = np.linspace(0.0, 50.0, 7)
-    assert same_bits(zarudiv.step(short, law), zarudiv.literal_step(short.astype(np.longdouble), law))
+    assert same_bits(zarudiv.step(short, law),
+                     zarudiv.literal_step(short.astype(np.longdouble), law))
 
 
 def test_overflow_raises_floating_point_error():

@@ -13,8 +13,10 @@ import zarudiv
 from conftest import evaluate_output, same_bits
 
 CAMPAIGNS = [
-    pytest.param(dict(generations=30, mutants=6, step_ppm=500, seed=42, save=True, threads=1), id="saved"),
-    pytest.param(dict(generations=25, mutants=5, step_ppm=900, seed=7, save=False, threads=2), id="unsaved-2-threads"),
+    pytest.param(dict(generations=30, mutants=6, step_ppm=500, seed=42, save=True, threads=1),
+                 id="saved"),
+    pytest.param(dict(generations=25, mutants=5, step_ppm=900, seed=7, save=False, threads=2),
+                 id="unsaved-2-threads"),
 ]
 
 
@@ -55,7 +57,8 @@ def compare_with_runner(result, c, runner, tmp_path, extra=()):
 def test_same_seed_gives_the_runners_arrays_protocol_and_law(c, runner, tmp_path):
     result = zarudiv.run(c["generations"], c["mutants"], c["step_ppm"], c["seed"],
                          save=c["save"], threads=c["threads"])
-    assert result.protocol.startswith(b"##### QX++ Document #####  BEGIN of Savefile: > C:/QX_000_000.doc <")
+    assert result.protocol.startswith(
+        b"##### QX++ Document #####  BEGIN of Savefile: > C:/QX_000_000.doc <")
     compare_with_runner(result, c, runner, tmp_path)
     named = zarudiv.run(c["generations"], c["mutants"], c["step_ppm"], c["seed"], save=c["save"],
                         protocol_name=str(tmp_path / "runner.doc"))
@@ -64,12 +67,13 @@ def test_same_seed_gives_the_runners_arrays_protocol_and_law(c, runner, tmp_path
 
 @pytest.mark.parametrize("step_ppm", [None, 300], ids=["law-step", "value-step"])
 def test_start_law_continues_as_the_runner_does(step_ppm, runner, tmp_path):
-    runner("--generations", 20, "--mutants", 5, "--step", 700, "--seed", 3, "--law-out", "first.law")
+    runner("--generations", 20, "--mutants", 5, "--step", 700, "--seed", 3,
+           "--law-out", "first.law")
     start = zarudiv.Law.load(str(tmp_path / "first.law"))
     c = dict(generations=15, mutants=4, step_ppm=step_ppm, seed=11, save=True, threads=1)
     result = zarudiv.run(15, 4, step_ppm, 11, save=True, start_law=start)
-    assert result.best_law.start_law.endswith(("law-step " if step_ppm is None else "value-step ")
-                                              + str(tmp_path / "first.law"))
+    which = "law-step " if step_ppm is None else "value-step "
+    assert result.best_law.start_law.endswith(which + str(tmp_path / "first.law"))
     compare_with_runner(result, c, runner, tmp_path, extra=("--start-law", tmp_path / "first.law"))
 
 
@@ -78,7 +82,8 @@ def test_floating_point_fault_raises_with_the_runners_message_and_rows(runner, t
     zarudiv.Law(zeros, zeros, 1e6).save(str(tmp_path / "huge.law"))
     start = zarudiv.Law.load(str(tmp_path / "huge.law"))
     with pytest.raises(FloatingPointError) as fault:
-        zarudiv.run(12, 4, None, 3, save=True, start_law=start, protocol_name=str(tmp_path / "p.doc"))
+        zarudiv.run(12, 4, None, 3, save=True, start_law=start,
+                    protocol_name=str(tmp_path / "p.doc"))
     done = runner("--generations", 12, "--mutants", 4, "--seed", 3, "--save", "--start-law",
                   tmp_path / "huge.law", "--protocol", tmp_path / "p.doc", check=False)
     assert done.returncode == 1

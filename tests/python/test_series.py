@@ -26,7 +26,8 @@ def test_each_stored_law_evaluates_to_its_runs_q_bit_for_bit(tiny_series):
         for run in runs.itertuples():
             law = s.law(run.id)
             assert law.evaluate()[0] == run.best_q
-            assert law.campaign == f"--generations {run.generations} --mutants 4 --step 300 --seed {run.seed} --save"
+            assert law.campaign == (f"--generations {run.generations} --mutants 4 --step 300 "
+                                    f"--seed {run.seed} --save")
             assert law.text() == run.best_law
     assert tiny_series.read_bytes() == before
 
@@ -35,8 +36,8 @@ def test_tables_are_the_runs_of_the_same_settings_and_seeds(tiny_series):
     with zarudiv.series(tiny_series) as s:
         runs = s.runs("done")
         plans = s.plans()
-        assert list(plans[["generations", "mutants", "step_ppm", "first_seed", "repeat", "runs"]].iloc[0]) == [
-            "8,12", "4", "300", 5, 2, 4]
+        columns = ["generations", "mutants", "step_ppm", "first_seed", "repeat", "runs"]
+        assert list(plans[columns].iloc[0]) == ["8,12", "4", "300", 5, 2, 4]
         for run in runs.itertuples():
             result = zarudiv.run(run.generations, run.mutants, run.step_ppm, run.seed, save=True)
             rows = s.generations(run.id)
@@ -79,7 +80,7 @@ def test_a_series_being_written_reads_whole_runs(tmp_path):
 
 
 def test_a_file_that_is_not_a_series_is_refused(tmp_path):
-    (tmp_path / "x.sqlite").write_bytes(b"not a database at all, but long enough to look like one" * 20)
+    (tmp_path / "x.sqlite").write_bytes(b"not a database, but long enough to look like one" * 20)
     with pytest.raises(ValueError, match="not a series database"):
         zarudiv.series(tmp_path / "x.sqlite")
     with pytest.raises(FileNotFoundError):

@@ -1,18 +1,20 @@
 # The core's layers, checked on the sources: edge/ is the bottom (the standard
 # library and POSIX only), evolution/ the base of the numerics, protocol/
 # builds on evolution/ and edge/, campaign/ on those; none of them includes Qt
-# or speaks of the window's controls. The analysis includes neither Qt nor MPI.
+# or speaks of the window's controls. The analysis includes neither Qt nor MPI;
+# the Python module (python/) binds the core and the analysis, never Qt.
 #   cmake -DROOT=<project> -P tests/layering.cmake
 
 set(allowed_edge "edge")
 set(allowed_evolution "evolution")
 set(allowed_protocol "evolution|protocol|edge")
 set(allowed_campaign "evolution|protocol|campaign|edge")
+set(allowed_python "evolution|protocol|campaign|edge|analysis|python")
 # What edge/ may include besides itself: C++ headers, <sys/...> and these.
 set(posix_edge "fcntl|unistd|signal|limits|errno|dirent|poll|pthread")
 
 set(failures "")
-foreach(layer edge evolution protocol campaign)
+foreach(layer edge evolution protocol campaign python)
   file(GLOB sources "${ROOT}/${layer}/*.h" "${ROOT}/${layer}/*.cpp")
   foreach(source ${sources})
     file(STRINGS "${source}" includes REGEX "^#include")

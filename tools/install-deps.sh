@@ -15,6 +15,8 @@ packages=(
   chromium sqlite3 time
   fonts-wine fonts-liberation
   xvfb xauth
+  python3-dev pybind11-dev python3-pybind11
+  python3-numpy python3-pandas python3-pytest python3-matplotlib
 )
 
 # The dashboard's chart library and its browser test's driver come from npm:

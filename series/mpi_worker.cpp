@@ -1,6 +1,7 @@
 #include "series/mpi_worker.h"
 
 #include <chrono>
+#include <utility>
 
 #include "series/local_executors.h"
 #include "series/mpi_session.h"
@@ -20,11 +21,17 @@ constexpr std::chrono::milliseconds kPoll{10};
 int RunSeriesWorker(unsigned threads, const RunCampaignOptions& options,
                     const std::function<int()>& stopSignal)
 {
-    LocalExecutors local(
+    return RunSeriesWorkerWith(
         threads,
         [options](const RunJob& job, const StopRequest& stop) { return RunSeriesJob(job, options, stop); },
-        options.host);
-    SendMessage(0, kTagHello, EncodeHello(WorkerHello{local.cores(), options.host}));
+        options.host, stopSignal);
+}
+
+int RunSeriesWorkerWith(unsigned threads, LocalExecutors::Task task, const std::string& host,
+                        const std::function<int()>& stopSignal)
+{
+    LocalExecutors local(threads, std::move(task), host);
+    SendMessage(0, kTagHello, EncodeHello(WorkerHello{local.cores(), host}));
 
     // Runs handed to this process and not yet sent back: the process ends
     // only when rank 0 says so and none is left, so that rank 0 never waits

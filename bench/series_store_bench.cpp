@@ -65,7 +65,7 @@ double CpuSeconds()
 {
     rusage usage{};
     ::getrusage(RUSAGE_SELF, &usage);
-    const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+    const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
@@ -226,13 +226,13 @@ int Store(const Options& options)
                 options.groups, options.cores);
     std::printf("  %.2f s: %.0f runs/s, %.0f generation rows/s; rank 0 CPU %.2f s (%.0f %% of the "
                 "wall time), %.1f us per run, %.0f %% of it storing\n",
-                wall, runsPerSecond, rowsPerSecond, cpu, 100.0 * cpu / wall, 1e6 * cpu / report.stored,
+                wall, runsPerSecond, rowsPerSecond, cpu, 100.0 * cpu / wall, 1e6 * cpu / static_cast<double>(report.stored),
                 100.0 * report.storeSeconds / wall);
     SayCeiling(options, runsPerSecond, secondsPerRun);
     std::printf("RESULT mode=store generations=%d runs_per_s=%.0f rows_per_s=%.0f cpu_share=%.3f "
                 "us_per_run=%.2f seconds_per_run=%.4f cores=%.0f\n",
                 options.generations, runsPerSecond, rowsPerSecond, cpu / wall,
-                1e6 * cpu / report.stored, secondsPerRun, runsPerSecond * secondsPerRun);
+                1e6 * cpu / static_cast<double>(report.stored), secondsPerRun, runsPerSecond * secondsPerRun);
     return 0;
 }
 
@@ -362,7 +362,7 @@ int Heartbeat(const Options& options)
         beat(id, static_cast<int>(id % 1000) + 1);
         transaction.commit();
     }
-    const double single = count / Since(start);
+    const double single = static_cast<double>(count) / Since(start);
     start = Clock::now();
     {
         SQLite::Transaction transaction(db);
@@ -370,7 +370,7 @@ int Heartbeat(const Options& options)
             beat(id, static_cast<int>(id % 1000) + 2);
         transaction.commit();
     }
-    const double grouped = count / Since(start);
+    const double grouped = static_cast<double>(count) / Since(start);
     if (!scratch.empty())
         std::filesystem::remove_all(scratch);
     std::printf("heartbeat: %lld running rows rewritten: %.0f/s one transaction each, %.0f/s in one "

@@ -208,18 +208,54 @@ void Coordinator::storeAll(std::vector<RunOutcome>& outcomes)
             }
         }
         try {
-            store_.storeRun(outcome);
+            store_.addToGroup(outcome);
         } catch (const SeriesStoreError& error) {
             fail(report_.writeError, error.what());
+            // What the group held before stays, if the store kept it.
+            if (!store_.inGroup())
+                groupDone_ = groupFailed_ = 0;
             continue;
         }
         if (outcome.status == RunStatus::Done)
-            ++report_.stored;
+            ++groupDone_;
         else
-            ++report_.failed;
+            ++groupFailed_;
     }
+    if (groupDue())
+        commitGroup();
     report_.storeSeconds += SecondsSince(start);
+}
+
+bool Coordinator::groupDue() const
+{
+    if (!store_.inGroup())
+        return false;
+    return stopping_ || store_.groupRuns() >= options_.groupRuns ||
+           store_.groupRows() >= options_.groupRows ||
+           std::chrono::steady_clock::now() - store_.groupOpened() >= options_.groupAge;
+}
+
+void Coordinator::commitGroup()
+{
+    try {
+        store_.commitGroup();
+        report_.stored += groupDone_;
+        report_.failed += groupFailed_;
+    } catch (const SeriesStoreError& error) {
+        fail(report_.writeError, error.what());
+    }
+    groupDone_ = groupFailed_ = 0;
     progress_.update(report_.stored, report_.failed);
+}
+
+// The first group's wait, cut short when the open group falls due sooner.
+std::chrono::milliseconds Coordinator::waitFor(std::chrono::milliseconds poll) const
+{
+    if (!store_.inGroup())
+        return poll;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        store_.groupOpened() + options_.groupAge - std::chrono::steady_clock::now());
+    return std::clamp(left, std::chrono::milliseconds(0), poll);
 }
 
 void Coordinator::fail(std::string& what, const std::string& why)
@@ -252,8 +288,14 @@ SeriesReport Coordinator::run(std::uint64_t toRun)
                 stopAll();
             }
         }
-        if (stopping_ && stoppedAt == std::chrono::steady_clock::time_point())
+        if (stopping_ && stoppedAt == std::chrono::steady_clock::time_point()) {
             stoppedAt = std::chrono::steady_clock::now();
+            // What has finished is stored before the stop goes on.
+            if (store_.inGroup())
+                commitGroup();
+        }
+        if (groupDue())
+            commitGroup();
         handOut();
         if (inFlight_.empty())
             break;
@@ -262,13 +304,19 @@ SeriesReport Coordinator::run(std::uint64_t toRun)
             break;
         }
         outcomes.clear();
-        collect(options_.poll, outcomes);
+        collect(waitFor(options_.poll), outcomes);
         if (outcomes.empty())
             continue;
         // The freed cores get their next runs before the finished ones are
         // stored, so that storing overlaps with computing.
         handOut();
         storeAll(outcomes);
+    }
+    // Nothing is reported that is not stored.
+    if (store_.inGroup()) {
+        const auto commitStart = std::chrono::steady_clock::now();
+        commitGroup();
+        report_.storeSeconds += SecondsSince(commitStart);
     }
     report_.wallSeconds = SecondsSince(start);
     progress_.finish();

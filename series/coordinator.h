@@ -1,8 +1,8 @@
 #pragma once
 // The series' scheduler: hands the plan's runs that are not done, in the
 // plan's order, to executor groups as their cores become free, and stores
-// each finished run. It runs in one thread of one process (rank 0 under MPI),
-// the only one that writes the database.
+// the finished runs in groups. It runs in one thread of one process (rank 0
+// under MPI), the only one that writes the database.
 
 #include <chrono>
 #include <cstdint>
@@ -25,6 +25,12 @@ struct CoordinatorOptions {
     std::chrono::milliseconds poll{100};
     // A signal number once the series is asked to stop, else 0.
     std::function<int()> stopSignal = [] { return 0; };
+    // Finished runs are committed together, a group at most this old, of
+    // at most this many runs or (a run never split) generation rows; a
+    // series that stops or ends commits at once.
+    std::chrono::milliseconds groupAge{100};
+    std::size_t groupRuns = 4096;
+    std::size_t groupRows = 1 << 18;
 };
 
 struct SeriesReport {
@@ -80,6 +86,9 @@ private:
     void collect(std::chrono::milliseconds wait, std::vector<RunOutcome>& outcomes);
     std::string mismatch(std::size_t group, const RunOutcome& outcome);
     void storeAll(std::vector<RunOutcome>& outcomes);
+    void commitGroup();
+    bool groupDue() const;
+    std::chrono::milliseconds waitFor(std::chrono::milliseconds poll) const;
     void fail(std::string& what, const std::string& why);
     void stopAll();
 
@@ -98,6 +107,9 @@ private:
     std::uint64_t started_ = 0;
     std::vector<InFlight> inFlight_;
     std::vector<RunOutcome> arrived_;
+    // Runs of the open group: counted as stored once it is committed.
+    std::uint64_t groupDone_ = 0;
+    std::uint64_t groupFailed_ = 0;
     SeriesReport report_;
 };
 

@@ -373,7 +373,11 @@ int RunSeriesCommand(const SeriesOptions& options, const std::string& commandLin
     }
     if (options.protocolsDir && done > 0)
         WarnAboutMissingProtocols(*store, plan, *options.protocolsDir, done);
-    const unsigned threads = options.threads != 0 ? options.threads : AvailableCores();
+    // A large job's rank 0 only coordinates: its core stores the runs and
+    // answers the other processes.
+    const bool computes = options.rank0RunsCampaigns(processes);
+    const unsigned threads =
+        !computes ? 0 : options.threads != 0 ? options.threads : AvailableCores();
     const std::uint64_t toRun = plan.runCount() - done;
     WarnAboutCores(threads, processes > 1 ? "rank 0 on " + host : "the series");
 
@@ -392,6 +396,8 @@ int RunSeriesCommand(const SeriesOptions& options, const std::string& commandLin
     std::string where = "on " + Plural(allThreads, "thread", "threads");
     if (processes > 1)
         where += " in " + std::to_string(processes) + " processes";
+    if (!computes)
+        where += " (rank 0 coordinates only)";
     Say("plan: " + Plural(plan.settingCount(), "setting", "settings") + " x " +
         Plural(plan.repeat, "seed", "seeds") + " (" + std::to_string(plan.firstSeed) + ".." +
         std::to_string(plan.lastSeed()) + ") = " + Plural(plan.runCount(), "run", "runs") + "; " +

@@ -57,10 +57,13 @@ int RunSeriesWorkerWith(unsigned threads, LocalExecutors::Task task, const std::
         }
         outcomes.clear();
         local.collect(outcomes, kPoll);
-        for (const RunOutcome& outcome : outcomes) {
-            SendMessage(0, kTagOutcome, EncodeOutcome(outcome));
-            --inFlight;
-        }
+        // What finished together goes in one message: with short runs rank
+        // 0 takes one message for many.
+        if (outcomes.size() == 1)
+            SendMessage(0, kTagOutcome, EncodeOutcome(outcomes.front()));
+        else if (outcomes.size() > 1)
+            SendMessage(0, kTagOutcomes, EncodeOutcomes(outcomes));
+        inFlight -= outcomes.size();
         while (std::optional<Message> message = ReceiveIfAny(0, -1)) {
             if (message->tag == kTagJob) {
                 // After a stop it comes back at once, abandoned.

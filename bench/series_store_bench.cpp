@@ -161,8 +161,9 @@ std::string DatabaseFile(const Options& options, std::filesystem::path& scratch)
 // What every mode says about a run length: the cores one rank 0 keeps busy.
 void SayCeiling(const Options& options, double runsPerSecond, double secondsPerRun)
 {
-    std::printf("  a run of %d x %d takes %.3f s on one core: one rank 0 keeps about %.0f cores busy\n",
-                options.generations, options.mutants, secondsPerRun, runsPerSecond * secondsPerRun);
+    std::printf("  a run of %d generations taking %.3f s on one core: one rank 0 keeps about %.0f "
+                "cores busy\n",
+                options.generations, secondsPerRun, runsPerSecond * secondsPerRun);
 }
 
 // Whole runs only, and all of them: what a store that loses or splits runs
@@ -283,7 +284,7 @@ int Mpi(const Options& options, int& argc, char**& argv)
     const std::string file = DatabaseFile(options, scratch);
     const SeriesPlan plan = PlanOf(options);
     SeriesReport report;
-    std::uint64_t sent = 0, receivedBytes = 0, returned = 0;
+    std::uint64_t sent = 0, receivedBytes = 0, returned = 0, messages = 0;
     double wall = 0.0, cpu = 0.0;
     {
         SeriesStore store(file);
@@ -303,6 +304,7 @@ int Mpi(const Options& options, int& argc, char**& argv)
         sent = remotes[0]->bytesSent();
         receivedBytes = remotes[0]->bytesReceived();
         returned = remotes[0]->runsReturned();
+        messages = remotes[0]->messagesReceived();
     }
     const bool whole = report.complete() && CheckStored(file, options, plan.runCount());
     if (!scratch.empty())
@@ -318,8 +320,9 @@ int Mpi(const Options& options, int& argc, char**& argv)
                 options.messages, options.generations, bareRate,
                 static_cast<double>(bytes) / options.messages, 100.0 * bareCpu / bareWall);
     std::printf("  the series through MPI, one process of %u threads: %.0f runs/s stored, "
-                "%.0f messages/s; per run %.0f bytes to rank 0, %.0f from it; rank 0 CPU %.0f %%\n",
-                options.workerThreads, runsPerSecond, 2.0 * runsPerSecond,
+                "%.0f outcome messages/s; per run %.0f bytes to rank 0, %.0f from it; rank 0 CPU "
+                "%.0f %%\n",
+                options.workerThreads, runsPerSecond, static_cast<double>(messages) / wall,
                 static_cast<double>(receivedBytes) / static_cast<double>(returned),
                 static_cast<double>(sent) / static_cast<double>(returned), 100.0 * cpu / wall);
     SayCeiling(options, runsPerSecond, secondsPerRun);

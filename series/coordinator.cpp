@@ -100,7 +100,7 @@ void Coordinator::handOut()
         job.engineThreads = cores;
         groups_[best]->submit(job);
         used_[best] += cores;
-        inFlight_.push_back(InFlight{run.id, run.key, best, cores});
+        inFlight_.emplace(run.id, InFlight{run.id, run.key, best, cores});
         ++started_;
     }
 }
@@ -138,14 +138,13 @@ void Coordinator::collect(std::chrono::milliseconds wait, std::vector<RunOutcome
 std::string Coordinator::mismatch(std::size_t group, const RunOutcome& outcome)
 {
     const std::string run = "run " + std::to_string(outcome.runId);
-    const auto at = std::find_if(inFlight_.begin(), inFlight_.end(),
-                                 [&](const InFlight& entry) { return entry.runId == outcome.runId; });
+    const auto at = inFlight_.find(outcome.runId);
     if (at == inFlight_.end())
         return run + " came back, but no process was running it";
-    if (at->group != group)
-        return run + " came back, but was handed to " + groups_[at->group]->name();
+    if (at->second.group != group)
+        return run + " came back, but was handed to " + groups_[at->second.group]->name();
     // Whatever came back, the group no longer runs it.
-    const InFlight handed = *at;
+    const InFlight handed = at->second;
     used_[handed.group] -= handed.cores;
     inFlight_.erase(at);
 

@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "series/executor_group.h"
@@ -105,7 +106,8 @@ private:
     bool exhausted_ = false;
     bool stopping_ = false;
     std::uint64_t started_ = 0;
-    std::vector<InFlight> inFlight_;
+    // By run id: a job of thousands of cores looks up every run that comes back.
+    std::unordered_map<std::int64_t, InFlight> inFlight_;
     std::vector<RunOutcome> arrived_;
     // Runs of the open group: counted as stored once it is committed.
     std::uint64_t groupDone_ = 0;

@@ -43,6 +43,7 @@ void RemoteExecutor::collect(std::vector<RunOutcome>& outcomes, std::chrono::mil
             throw MessageError(name() + " sent a message with tag " +
                                std::to_string(message->tag) + " while runs were handed out");
         bytesReceived_ += message->bytes.size();
+        ++messagesReceived_;
         std::vector<RunOutcome> arrived;
         if (message->tag == kTagOutcome)
             arrived.push_back(DecodeOutcome(message->bytes));

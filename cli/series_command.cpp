@@ -202,6 +202,41 @@ std::unique_ptr<LocalExecutors> StartThreads(unsigned threads, const RunCampaign
     return local;
 }
 
+// "613", "613 and 598", "613, 598 and 12".
+std::string NumberList(const std::vector<int>& numbers)
+{
+    std::string text;
+    for (std::size_t i = 0; i < numbers.size(); ++i) {
+        if (i > 0)
+            text += i + 1 == numbers.size() ? " and " : ", ";
+        text += std::to_string(numbers[i]);
+    }
+    return text;
+}
+
+// What this start did not compute again: runs that went on from kept
+// states, runs taken from a longer run's trajectory.
+void SayKeptWork(const SeriesReport& report)
+{
+    if (report.statesRefused > 0)
+        Say("warning: " + Plural(report.statesRefused, "kept state was", "kept states were") +
+            " not used, and " + (report.statesRefused == 1 ? "its run is" : "their runs are") +
+            " computed from the start: " + report.stateRefused);
+    if (report.continued == 0 && report.taken == 0)
+        return;
+    std::string text;
+    if (report.continued > 0) {
+        text = Plural(report.continued, "run", "runs") + " went on from kept states";
+        if (report.continuedFrom.size() <= 10)
+            text += " (at " + std::string(report.continuedFrom.size() == 1 ? "generation " : "generations ") +
+                    NumberList(report.continuedFrom) + ")";
+    }
+    if (report.taken > 0)
+        text += (text.empty() ? "" : ", ") + Plural(report.taken, "run was", "runs were") +
+                " taken from longer runs of the same campaign";
+    Say(text + "; " + Plural(report.generationsRun, "generation", "generations") + " computed");
+}
+
 }  // namespace
 
 int RunSeriesWorkerCommand(const SeriesOptions& options, int rank)
@@ -423,13 +458,22 @@ int RunSeriesCommand(const SeriesOptions& options, const std::string& commandLin
     }
 
     const std::uint64_t doneNow = done + report.stored;
+    SayKeptWork(report);
     if (report.stopSignal != 0) {
         const std::string sentTo =
             report.stoppedIn.empty() ? "" : " (sent to " + report.stoppedIn + ")";
+        std::string left;
+        if (!report.stoppedAt.empty())
+            left = Plural(report.stoppedAt.size(), "run", "runs") + " stopped at " +
+                   (report.stoppedAt.size() == 1 ? "generation " : "generations ") +
+                   NumberList(report.stoppedAt) + ", kept" +
+                   (report.abandoned > 0 ? ", " + std::to_string(report.abandoned) + " abandoned"
+                                         : "");
+        else
+            left = std::to_string(report.abandoned) + " abandoned";
         Say("stopped by " + SignalName(report.stopSignal) + sentTo + ": " + std::to_string(doneNow) + " of " +
-            std::to_string(plan.runCount()) + " runs done and stored, " +
-            std::to_string(report.abandoned) +
-            " abandoned; run the same command again to continue");
+            std::to_string(plan.runCount()) + " runs done and stored, " + left +
+            "; run the same command again to continue");
         return 128 + report.stopSignal;
     }
     farewell.finish();

@@ -46,7 +46,7 @@ void RemoteExecutor::collect(std::vector<RunOutcome>& outcomes, std::chrono::mil
         RunOutcome outcome = DecodeOutcome(message->bytes);
         outcome.host = hello_.host;
         if (outcome.status != RunStatus::Abandoned)
-            ++runsReturned_;
+            runsReturned_ += 1 + outcome.shorter.size();
         outcomes.push_back(std::move(outcome));
     }
 }

@@ -130,6 +130,27 @@ TEST(ContinuationTest, ShorterRunsAndLongerPlansEqualRunsComputedAlone)
         EXPECT_EQ(run, alone.at(key)) << key;
     EXPECT_EQ(ExpectSameProtocols(dir.file("longer"), dir.file("alone")), 4);
 
+    // A damaged state is not used: that run is computed from its start.
+    std::filesystem::copy_file(dir.file("alone12.sqlite"), dir.file("damaged.sqlite"));
+    {
+        SQLite::Database db(dir.file("damaged.sqlite"), SQLite::OPEN_READWRITE);
+        db.exec("UPDATE run_states SET state = replace(state, 'best-q 2', 'best-q 3') WHERE "
+                "run_id = (SELECT min(run_id) FROM run_states)");
+    }
+    const ProcessResult damaged =
+        Series(dir, "--generations 30" + rest + " --db damaged.sqlite", "damaged");
+    ASSERT_EQ(damaged.exitCode, 0) << damaged.err;
+    EXPECT_NE(damaged.err.find("zarudiv-series: warning: 1 kept state was not used, and its run is "
+                               "computed from the start: the state kept for run 1:"),
+              std::string::npos)
+        << damaged.err;
+    EXPECT_NE(damaged.err.find("3 runs went on from kept states (at generations 12, 12 and 12); "
+                               "84 generations computed\n"),
+              std::string::npos)
+        << damaged.err;
+    for (const auto& [key, run] : RunsByKey(dir.file("damaged.sqlite")))
+        EXPECT_EQ(run, alone.at(key)) << key;
+
     const ProcessResult both =
         Series(dir, "--generations 5,30" + rest + " --db alone12.sqlite", "both");
     ASSERT_EQ(both.exitCode, 0) << both.err;

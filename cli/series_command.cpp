@@ -24,6 +24,7 @@
 #include "series/mpi_worker.h"
 #include "series/remote_executor.h"
 #include "series/run_campaign.h"
+#include "series/series_run.h"
 #include "series/series_store.h"
 #include "series/series_summary.h"
 #include "series/summary_plots.h"
@@ -46,16 +47,6 @@ std::string HostName()
     return name;
 }
 
-std::string UtcNow()
-{
-    const std::time_t now = std::time(nullptr);
-    std::tm utc{};
-    gmtime_r(&now, &utc);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
-    return text;
-}
-
 std::string SignalName(int signal)
 {
     if (signal == SIGINT)
@@ -63,43 +54,6 @@ std::string SignalName(int signal)
     if (signal == SIGTERM)
         return "SIGTERM";
     return "signal " + std::to_string(signal);
-}
-
-// The directories and files the results go to are checked before any run,
-// and only once the database is this series' (a refused series leaves
-// nothing behind): hours of computing must not end in a path that was
-// mistyped or cannot be written.
-std::string CheckOutputs(const SeriesOptions& options)
-{
-    if (options.protocolsDir)
-        if (const std::string problem = PrepareOutputDirectory(*options.protocolsDir);
-            !problem.empty())
-            return "--protocols " + *options.protocolsDir + ": " + problem;
-    if (options.plotsDir)
-        if (const std::string problem = PrepareOutputDirectory(*options.plotsDir); !problem.empty())
-            return "--plots " + *options.plotsDir + ": " + problem;
-    if (options.csvFile)
-        if (const FileError error = CheckWholeFileTarget(*options.csvFile))
-            return "--csv " + *options.csvFile + ": " + error.message();
-    return {};
-}
-
-// Every file the series writes but the protocols, named as the options name
-// them. SQLite keeps the database's journal and shared memory beside it.
-std::vector<OutputName> SeriesOutputs(const SeriesOptions& options)
-{
-    const std::string db = "--db " + options.db;
-    std::vector<OutputName> outputs = {{db, options.db}};
-    for (const char* suffix : {"-wal", "-shm", "-journal"})
-        outputs.push_back({"the " + std::string(suffix) + " file of " + db, options.db + suffix});
-    if (options.csvFile)
-        outputs.push_back({"--csv " + *options.csvFile, *options.csvFile});
-    if (options.plotsDir)
-        for (const char* picture : {kConvergencePicture, kFinalQPicture}) {
-            const std::string path = *options.plotsDir + "/" + picture;
-            outputs.push_back({"--plots " + *options.plotsDir + " (" + path + ")", path});
-        }
-    return outputs;
 }
 
 // Under MPI the other processes wait for rank 0 to hand out runs: whichever
@@ -142,31 +96,6 @@ void WarnAboutCores(unsigned threads, const std::string& where)
             "; under mpirun give --bind-to none, or --map-by with PE=" + std::to_string(threads));
 }
 
-// Runs done by an earlier start without --protocols have no protocol file,
-// and this start does not run them again: the set would look whole.
-void WarnAboutMissingProtocols(SeriesStore& store, const SeriesPlan& plan, const std::string& dir,
-                               std::uint64_t done)
-{
-    std::uint64_t missing = 0;
-    try {
-        store.forEachDone(plan, [&](const RunKey& key) {
-            std::error_code error;
-            if (!std::filesystem::exists(ProtocolPath(dir, key), error))
-                ++missing;
-        });
-    } catch (const std::exception& error) {
-        Say("warning: --protocols " + dir + ": cannot tell which runs done before have a "
-            "protocol there: " + error.what());
-        return;
-    }
-    if (missing > 0)
-        Say("warning: --protocols " + dir + ": " + std::to_string(missing) + " of the " +
-            Plural(done, "run", "runs") +
-            " done before have no protocol there (they ran without --protocols) and are not run "
-            "again; zarudiv-run --generations G --mutants M --step P --seed S --save --protocol "
-            "FILE writes any run's protocol");
-}
-
 RunCampaignOptions RunOptionsOf(const SeriesOptions& options, const std::string& host)
 {
     RunCampaignOptions runOptions;
@@ -176,30 +105,42 @@ RunCampaignOptions RunOptionsOf(const SeriesOptions& options, const std::string&
     return runOptions;
 }
 
-// This process's threads for the runs; nothing and whyNot when not even one
-// starts. Fewer than asked for run the series all the same, and it is said.
-std::unique_ptr<LocalExecutors> StartThreads(unsigned threads, const RunCampaignOptions& runOptions,
-                                             const std::string& host, std::string& whyNot)
+// How long the runs took and what storing them cost.
+void SayTimes(const SeriesReport& report)
 {
-    std::unique_ptr<LocalExecutors> local;
-    try {
-        local = std::make_unique<LocalExecutors>(
-            threads,
-            [runOptions](const RunJob& job, const StopRequest& stop) {
-                return RunSeriesJob(job, runOptions, stop);
-            },
-            host);
-    } catch (const std::system_error& error) {
-        whyNot = std::string("no thread for the runs could be started (") + error.code().message() +
-                 "): the system is short of memory or threads; give fewer --threads";
-        return nullptr;
+    if (report.stored + report.failed == 0)
+        return;
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "%llu run%s in %.2f s: compute %.2f s (the runs added up), storing %.3f s "
+                  "(%.2f %% of compute)",
+                  static_cast<unsigned long long>(report.stored + report.failed),
+                  report.stored + report.failed == 1 ? "" : "s", report.wallSeconds,
+                  report.computeSeconds, report.storeSeconds,
+                  report.computeSeconds > 0 ? 100.0 * report.storeSeconds / report.computeSeconds
+                                            : 0.0);
+    Say(text);
+}
+
+// What the other processes of an MPI job ran, and the traffic per run.
+void SayTraffic(const std::vector<std::unique_ptr<RemoteExecutor>>& remotes, int processes)
+{
+    if (remotes.empty())
+        return;
+    std::uint64_t runs = 0, sent = 0, received = 0;
+    for (const auto& remote : remotes) {
+        runs += remote->runsReturned();
+        sent += remote->bytesSent();
+        received += remote->bytesReceived();
     }
-    if (local->cores() < threads)
-        Say("warning: only " + std::to_string(local->cores()) + " of " +
-            Plural(threads, "thread", "threads") +
-            " could be started (the system is short of memory or threads); the series runs on " +
-            std::to_string(local->cores()));
-    return local;
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  "MPI: %llu of the runs ran in the %d other process%s; per run %.0f bytes "
+                  "received by rank 0 and %.0f bytes sent",
+                  static_cast<unsigned long long>(runs), processes - 1, processes == 2 ? "" : "es",
+                  runs > 0 ? static_cast<double>(received) / static_cast<double>(runs) : 0.0,
+                  runs > 0 ? static_cast<double>(sent) / static_cast<double>(runs) : 0.0);
+    Say(text);
 }
 
 // "613", "613 and 598", "613, 598 and 12".
@@ -212,6 +153,18 @@ std::string NumberList(const std::vector<int>& numbers)
         text += std::to_string(numbers[i]);
     }
     return text;
+}
+
+// What became of the runs in flight at a stop: "2 runs stopped at
+// generations 613 and 598, kept", then any that came back without a state.
+std::string RunsLeft(const SeriesReport& report)
+{
+    if (report.stoppedAt.empty())
+        return std::to_string(report.abandoned) + " abandoned";
+    return Plural(report.stoppedAt.size(), "run", "runs") + " stopped at " +
+           (report.stoppedAt.size() == 1 ? "generation " : "generations ") +
+           NumberList(report.stoppedAt) + ", kept" +
+           (report.abandoned > 0 ? ", " + std::to_string(report.abandoned) + " abandoned" : "");
 }
 
 // What this start did not compute again: runs that went on from kept
@@ -341,241 +294,197 @@ int RunSeriesCommand(const SeriesOptions& options, const std::string& commandLin
 {
     InstallStopSignals();
     WorkersFarewell farewell(processes);
-    if (const std::string clash = SameFileConflict(SeriesOutputs(options)); !clash.empty()) {
-        Say(clash);
-        return kSeriesBadInput;
-    }
 
-    std::uint32_t firstSeed = 0;
-    if (options.seed) {
-        firstSeed = *options.seed;
-    } else {
-        firstSeed = ClockSeed();
-        Say("first seed " + std::to_string(firstSeed) + " chosen by the clock (repeat with --seed " +
-            std::to_string(firstSeed) + ")");
-    }
-    const SeriesPlan plan = options.plan(firstSeed);
+    const std::uint32_t firstSeed = options.seed ? *options.seed : ClockSeed();
+    SeriesRequest request;
+    request.db = options.db;
+    request.plan = options.plan(firstSeed);
+    request.commandLine = commandLine;
+    request.version = ZARUDIV_VERSION;
+    request.host = HostName();
+    request.threads = options.threads != 0 ? options.threads : AvailableCores();
+    request.multiProcess = processes > 1;
+    request.protocolsDir = options.protocolsDir;
+    request.plotsDir = options.plotsDir;
+    request.csvFile = options.csvFile;
+    const SeriesPlan& plan = request.plan;
 
-    std::unique_ptr<SeriesStore> store;
-    try {
-        store = std::make_unique<SeriesStore>(options.db);
-    } catch (const SeriesStoreError& error) {
-        if (error.kind() == SeriesStoreError::Kind::Write) {
-            // The disk, not the command: the same command works where it may write.
-            Say("--db " + options.db + ": the database cannot be written there (" + error.what() +
-                "); nothing was run");
-            return kSeriesFailed;
-        }
-        Say("--db " + options.db + ": " + error.what());
-        return error.kind() == SeriesStoreError::Kind::InUse ? kSeriesDatabaseBusy : kSeriesBadInput;
-    }
-    if (store->journalMode() != "wal")
-        Say("warning: --db " + options.db + ": SQLite keeps the journal in mode '" +
-            store->journalMode() +
-            "', not WAL (the file system does not allow it): the series works, but a program "
-            "that reads the database meanwhile holds up its writes");
-    if (const std::string problem = CheckOutputs(options); !problem.empty()) {
-        Say(problem);
-        store->discardIfNew();
-        return kSeriesFailed;
-    }
-
-    const std::string host = HostName();
-    std::uint64_t done = 0;
-    try {
-        if (!store->addPlan(plan, PlanRecord{commandLine, UtcNow(), ZARUDIV_VERSION, host},
-                            [] { return StopSignal() != 0; })) {
-            Say("stopped by " + SignalName(StopSignal()) +
-                " while the plan was recorded; nothing of it was recorded or run; run the same "
-                "command again to start the series");
-            return 128 + StopSignal();
-        }
-        done = store->countDone(plan);
-    } catch (const std::exception& error) {
-        Say("--db " + options.db + ": cannot record the plan: " + error.what());
-        return kSeriesFailed;
-    }
+    SeriesHooks hooks;
+    hooks.stopSignal = StopSignal;
+    hooks.progressOnTerminal = isatty(STDERR_FILENO) != 0;
+    hooks.pictureFiles = {kConvergencePicture, kFinalQPicture};
+    hooks.writePictures = WriteSummaryPlots;
     // The dashboard reads the database by its own connections, once the plan
     // is in it; it serves until the series returns.
     std::unique_ptr<DashboardServer> dashboard;
-    if (options.servePort) {
+    int dashboardCode = 0;
+    hooks.planRecorded = [&](SeriesStore&) {
+        if (!options.seed)
+            Say("first seed " + std::to_string(firstSeed) +
+                " chosen by the clock (repeat with --seed " + std::to_string(firstSeed) + ")");
+        if (!options.servePort)
+            return true;
         std::string said;
-        int code = 0;
-        dashboard = StartSeriesDashboard(options.db, *options.servePort, said, code);
+        dashboard = StartSeriesDashboard(options.db, *options.servePort, said, dashboardCode);
         Say(said);
-        if (!dashboard)
-            return code == kServePortUnusable ? kSeriesPortUnusable : kSeriesFailed;
-    }
-    if (options.protocolsDir && done > 0)
-        WarnAboutMissingProtocols(*store, plan, *options.protocolsDir, done);
-    const unsigned threads = options.threads != 0 ? options.threads : AvailableCores();
-    const std::uint64_t toRun = plan.runCount() - done;
-    WarnAboutCores(threads, processes > 1 ? "rank 0 on " + host : "the series");
-
+        return dashboard != nullptr;
+    };
     std::vector<std::unique_ptr<RemoteExecutor>> remotes;
-    unsigned allThreads = threads;
-    if (processes > 1) {
+    hooks.gatherWorkers = [&] {
         remotes = GatherWorkers(processes, StopSignal);
-        if (remotes.empty()) {
-            Say("stopped by " + SignalName(StopSignal()) +
-                " while the processes started; nothing was run");
-            return 128 + StopSignal();
-        }
-        for (const auto& remote : remotes)
-            allThreads += remote->cores();
-    }
-    std::string where = "on " + Plural(allThreads, "thread", "threads");
-    if (processes > 1)
-        where += " in " + std::to_string(processes) + " processes";
-    Say("plan: " + Plural(plan.settingCount(), "setting", "settings") + " x " +
-        Plural(plan.repeat, "seed", "seeds") + " (" + std::to_string(plan.firstSeed) + ".." +
-        std::to_string(plan.lastSeed()) + ") = " + Plural(plan.runCount(), "run", "runs") + "; " +
-        std::to_string(done) + " already done, " + std::to_string(toRun) + " to run " + where +
-        "; database " + options.db);
-
-    const RunCampaignOptions runOptions = RunOptionsOf(options, host);
-    std::string whyNot;
-    const std::unique_ptr<LocalExecutors> local = StartThreads(threads, runOptions, host, whyNot);
-    if (!local) {
-        Say(whyNot + "; nothing was run");
-        return kSeriesFailed;
-    }
-    SeriesReport report;
-    {
-        ProgressLine progress(isatty(STDERR_FILENO) != 0, stderr, plan.runCount(), done);
-        std::vector<ExecutorGroup*> groups = {local.get()};
+        std::vector<ExecutorGroup*> groups;
         for (const auto& remote : remotes)
             groups.push_back(remote.get());
-        CoordinatorOptions coordinatorOptions;
-        coordinatorOptions.protocolsDir = options.protocolsDir;
-        coordinatorOptions.stopSignal = StopSignal;
-        // Local outcomes wake the coordinator at once; other processes'
-        // outcomes are looked for this often (each has a spare run to go on with).
+        return groups;
+    };
+    unsigned localThreads = request.threads;
+    hooks.starting = [&](const SeriesHooks::Start& start) {
+        localThreads = start.threadsStarted;
+        if (start.journalMode != "wal")
+            Say("warning: --db " + options.db + ": SQLite keeps the journal in mode '" +
+                start.journalMode +
+                "', not WAL (the file system does not allow it): the series works, but a program "
+                "that reads the database meanwhile holds up its writes");
+        if (!start.missingProtocolsUnknown.empty())
+            Say("warning: --protocols " + *options.protocolsDir + ": cannot tell which runs done "
+                "before have a protocol there: " + start.missingProtocolsUnknown);
+        else if (start.missingProtocols > 0)
+            Say("warning: --protocols " + *options.protocolsDir + ": " +
+                std::to_string(start.missingProtocols) + " of the " +
+                Plural(plan.runCount() - start.toRun, "run", "runs") +
+                " done before have no protocol there (they ran without --protocols) and are not "
+                "run again; zarudiv-run --generations G --mutants M --step P --seed S --save "
+                "--protocol FILE writes any run's protocol");
+        WarnAboutCores(request.threads, processes > 1 ? "rank 0 on " + request.host : "the series");
+        if (start.threadsStarted < start.threadsAsked)
+            Say("warning: only " + std::to_string(start.threadsStarted) + " of " +
+                Plural(start.threadsAsked, "thread", "threads") +
+                " could be started (the system is short of memory or threads); the series runs "
+                "on " + std::to_string(start.threadsStarted));
+        std::string where = "on " + Plural(start.allThreads, "thread", "threads");
         if (processes > 1)
-            coordinatorOptions.poll = std::chrono::milliseconds(10);
-        Coordinator coordinator(*store, plan, groups, coordinatorOptions, progress);
-        report = coordinator.run(toRun);
-    }
+            where += " in " + std::to_string(processes) + " processes";
+        Say("plan: " + Plural(plan.settingCount(), "setting", "settings") + " x " +
+            Plural(plan.repeat, "seed", "seeds") + " (" + std::to_string(plan.firstSeed) + ".." +
+            std::to_string(plan.lastSeed()) + ") = " + Plural(plan.runCount(), "run", "runs") +
+            "; " + std::to_string(plan.runCount() - start.toRun) + " already done, " +
+            std::to_string(start.toRun) + " to run " + where + "; database " + options.db);
+    };
+    hooks.runsEnded = [&](const SeriesReport& report) {
+        farewell.finish();
+        SayKeptWork(report);
+        SayTimes(report);
+        SayTraffic(remotes, processes);
+    };
 
-    const std::uint64_t doneNow = done + report.stored;
-    SayKeptWork(report);
-    if (report.stopSignal != 0) {
-        const std::string sentTo =
-            report.stoppedIn.empty() ? "" : " (sent to " + report.stoppedIn + ")";
-        std::string left;
-        if (!report.stoppedAt.empty())
-            left = Plural(report.stoppedAt.size(), "run", "runs") + " stopped at " +
-                   (report.stoppedAt.size() == 1 ? "generation " : "generations ") +
-                   NumberList(report.stoppedAt) + ", kept" +
-                   (report.abandoned > 0 ? ", " + std::to_string(report.abandoned) + " abandoned"
-                                         : "");
-        else
-            left = std::to_string(report.abandoned) + " abandoned";
-        Say("stopped by " + SignalName(report.stopSignal) + sentTo + ": " + std::to_string(doneNow) + " of " +
-            std::to_string(plan.runCount()) + " runs done and stored, " + left +
-            "; run the same command again to continue");
-        return 128 + report.stopSignal;
-    }
-    farewell.finish();
-    // Each of these stopped the series before its end; the runs stored
-    // until then are whole, and the same command goes on from there.
-    const std::string goOn = "; " + std::to_string(doneNow) + " of " +
+    const SeriesResult result = RunSeries(request, hooks);
+    const SeriesReport& report = result.report;
+    const std::string goOn = "; " + std::to_string(result.doneNow()) + " of " +
                              std::to_string(plan.runCount()) +
                              " runs are stored, run the same command again to continue";
-    if (!report.writeError.empty()) {
-        Say("--db " + options.db + ": cannot store a run: " + report.writeError + goOn);
+    switch (result.end) {
+    case SeriesEnd::OutputsClash:
+        Say(result.detail);
+        return kSeriesBadInput;
+    case SeriesEnd::DatabaseUnwritable:
+        // The disk, not the command: the same command works where it may write.
+        Say("--db " + options.db + ": the database cannot be written there (" + result.detail +
+            "); nothing was run");
         return kSeriesFailed;
-    }
-    if (!report.readError.empty()) {
-        Say("--db " + options.db + ": cannot read the runs to do: " + report.readError + goOn);
+    case SeriesEnd::DatabaseRefused:
+        Say("--db " + options.db + ": " + result.detail);
+        return kSeriesBadInput;
+    case SeriesEnd::DatabaseBusy:
+        Say("--db " + options.db + ": " + result.detail);
+        return kSeriesDatabaseBusy;
+    case SeriesEnd::OutputUnusable:
+        Say(result.detail);
         return kSeriesFailed;
-    }
-    if (!report.resourceError.empty()) {
-        Say((report.resourceError == "no threads" ? "the system could not start the threads of a run"
-                                                  : "a run ran out of memory") +
-            std::string("; give fewer --threads (this process runs ") +
-            std::to_string(local->cores()) + ") or more memory" + goOn);
+    case SeriesEnd::PlanNotRecorded:
+        Say("--db " + options.db + ": cannot record the plan: " + result.detail);
         return kSeriesFailed;
-    }
-    if (!report.protocolsFull.empty()) {
-        Say("--protocols " + options.protocolsDir.value_or("") + ": no space left on the device for " +
-            report.protocolsFull + "; make room there" + goOn);
+    case SeriesEnd::StoppedRecording:
+        Say("stopped by " + SignalName(StopSignal()) +
+            " while the plan was recorded; nothing of it was recorded or run; run the same "
+            "command again to start the series");
+        return 128 + StopSignal();
+    case SeriesEnd::RefusedByHook:
+        return dashboardCode == kServePortUnusable ? kSeriesPortUnusable : kSeriesFailed;
+    case SeriesEnd::StoppedGathering:
+        Say("stopped by " + SignalName(StopSignal()) + " while the processes started; nothing was run");
+        return 128 + StopSignal();
+    case SeriesEnd::NoThreads:
+        Say("no thread for the runs could be started (" + result.detail +
+            "): the system is short of memory or threads; give fewer --threads; nothing was run");
         return kSeriesFailed;
-    }
-    if (!report.fault.empty()) {
-        Say("a fault between the processes of the series: " + report.fault +
-            " (nothing of it is stored)" + goOn);
-        return kSeriesFailed;
-    }
-    if (report.abandoned > 0) {
-        // Not reached while the coordinator keeps its word; a series with
-        // runs left behind must not end as complete, whatever left them.
-        Say(Plural(report.abandoned, "run was", "runs were") + " abandoned" + goOn);
-        return kSeriesFailed;
-    }
-    if (report.stored + report.failed > 0) {
-        char text[160];
-        std::snprintf(text, sizeof text,
-                      "%llu run%s in %.2f s: compute %.2f s (the runs added up), storing %.3f s "
-                      "(%.2f %% of compute)",
-                      static_cast<unsigned long long>(report.stored + report.failed),
-                      report.stored + report.failed == 1 ? "" : "s", report.wallSeconds, report.computeSeconds, report.storeSeconds,
-                      report.computeSeconds > 0 ? 100.0 * report.storeSeconds / report.computeSeconds
-                                                : 0.0);
-        Say(text);
-    }
-    if (!remotes.empty()) {
-        std::uint64_t runs = 0, sent = 0, received = 0;
-        for (const auto& remote : remotes) {
-            runs += remote->runsReturned();
-            sent += remote->bytesSent();
-            received += remote->bytesReceived();
+    case SeriesEnd::RunsEnded:
+        SayKeptWork(report);
+        if (report.stopSignal != 0) {
+            const std::string sentTo =
+                report.stoppedIn.empty() ? "" : " (sent to " + report.stoppedIn + ")";
+            Say("stopped by " + SignalName(report.stopSignal) + sentTo + ": " +
+                std::to_string(result.doneNow()) + " of " + std::to_string(plan.runCount()) +
+                " runs done and stored, " + RunsLeft(report) +
+                "; run the same command again to continue");
+            return 128 + report.stopSignal;
         }
-        char text[200];
-        std::snprintf(text, sizeof text,
-                      "MPI: %llu of the runs ran in the %d other process%s; per run %.0f bytes "
-                      "received by rank 0 and %.0f bytes sent",
-                      static_cast<unsigned long long>(runs), processes - 1,
-                      processes == 2 ? "" : "es",
-                      runs > 0 ? static_cast<double>(received) / static_cast<double>(runs) : 0.0,
-                      runs > 0 ? static_cast<double>(sent) / static_cast<double>(runs) : 0.0);
-        Say(text);
+        farewell.finish();
+        // Each of these stopped the series before its end; the runs stored
+        // until then are whole, and the same command goes on from there.
+        if (!report.writeError.empty() && report.writeError.find("out of memory") != std::string::npos)
+            // SQLite found no memory for the rows: the threads' runs took it.
+            Say("--db " + options.db + ": cannot store a run: " + report.writeError +
+                "; give fewer --threads (this process runs " + std::to_string(localThreads) +
+                ") or more memory" + goOn);
+        else if (!report.writeError.empty())
+            Say("--db " + options.db + ": cannot store a run: " + report.writeError + goOn);
+        else if (!report.readError.empty())
+            Say("--db " + options.db + ": cannot read the runs to do: " + report.readError + goOn);
+        else if (!report.resourceError.empty())
+            Say((report.resourceError == "no threads"
+                     ? "the system could not start the threads of a run"
+                     : "a run ran out of memory") +
+                std::string("; give fewer --threads (this process runs ") +
+                std::to_string(localThreads) + ") or more memory" + goOn);
+        else if (!report.protocolsFull.empty())
+            Say("--protocols " + options.protocolsDir.value_or("") +
+                ": no space left on the device for " + report.protocolsFull + "; make room there" +
+                goOn);
+        else if (!report.fault.empty())
+            Say("a fault between the processes of the series: " + report.fault +
+                " (nothing of it is stored)" + goOn);
+        else
+            // Not reached while the coordinator keeps its word; a series with
+            // runs left behind must not end as complete, whatever left them.
+            Say(Plural(report.abandoned, "run was", "runs were") + " abandoned" + goOn);
+        return kSeriesFailed;
+    case SeriesEnd::ResultsUnreadable:
+        Say("--db " + options.db + ": cannot read the results: " + result.detail);
+        return kSeriesFailed;
+    case SeriesEnd::Done:
+    case SeriesEnd::Written:
+        break;
     }
 
     int exitCode = kSeriesDone;
-    try {
-        const std::vector<SettingSummary> summaries = SummariseSeries(*store, plan);
-        // The table is what the series was asked for: one that does not
-        // arrive (stdout on a full disk, a closed pipe) is a failure.
-        if (std::fputs(SummaryTable(summaries).c_str(), stdout) < 0 || std::fflush(stdout) != 0) {
-            Say(std::string("the table cannot be written to the standard output (") +
-                std::strerror(errno) + ")");
-            exitCode = kSeriesFailed;
-            std::clearerr(stdout);  // said once is enough
-        }
-        if (options.csvFile)
-            if (const FileError error = WriteWholeFile(*options.csvFile, SummaryCsv(summaries))) {
-                Say("--csv " + *options.csvFile + ": cannot write the file: " + error.message());
-                exitCode = kSeriesFailed;
-            }
-        if (options.plotsDir)
-            if (const std::string problem =
-                    WriteSummaryPlots(*options.plotsDir, *store, plan, summaries);
-                !problem.empty()) {
-                Say("--plots " + *options.plotsDir + ": " + problem);
-                exitCode = kSeriesFailed;
-            }
-    } catch (const std::exception& error) {
-        Say("--db " + options.db + ": cannot read the results: " + error.what());
-        return kSeriesFailed;
+    // The table is what the series was asked for: one that does not arrive
+    // (stdout on a full disk, a closed pipe) is a failure.
+    if (std::fputs(SummaryTable(result.summaries).c_str(), stdout) < 0 || std::fflush(stdout) != 0) {
+        Say(std::string("the table cannot be written to the standard output (") +
+            std::strerror(errno) + ")");
+        exitCode = kSeriesFailed;
+        std::clearerr(stdout);  // said once is enough
     }
-    if (report.failed > 0)
+    for (const std::string& problem : result.outputProblems) {
+        Say(problem);
+        exitCode = kSeriesFailed;
+    }
+    if (report.failed > 0) {
         Say(Plural(report.failed, "run", "runs") +
             " failed; the errors are in the database (runs with status 'failed'); run the "
             "same command again to retry");
-    // Every other way of leaving runs undone has ended the series above.
-    if (!report.complete())
         exitCode = kSeriesFailed;
+    }
     return exitCode;
 }
 

@@ -1,7 +1,7 @@
 #include "series/run_campaign.h"
 
-#include <QByteArrayView>
-#include <QCryptographicHash>
+#include <openssl/evp.h>
+
 #include <chrono>
 #include <new>
 
@@ -55,10 +55,20 @@ std::string ProtocolSha256(const std::string& protocol)
 {
     const std::size_t lineEnd = protocol.find("\r\n");
     const std::size_t from = lineEnd == std::string::npos ? protocol.size() : lineEnd + 2;
-    const QByteArray digest = QCryptographicHash::hash(
-        QByteArrayView(protocol.data() + from, static_cast<qsizetype>(protocol.size() - from)),
-        QCryptographicHash::Sha256);
-    return digest.toHex().toStdString();
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    // EVP_Digest fails only when it cannot allocate its context.
+    if (EVP_Digest(protocol.data() + from, protocol.size() - from, digest, &length, EVP_sha256(),
+                   nullptr) != 1)
+        throw std::bad_alloc();
+    static const char hex[] = "0123456789abcdef";
+    std::string text;
+    text.reserve(2 * length);
+    for (unsigned int i = 0; i < length; ++i) {
+        text += hex[digest[i] >> 4];
+        text += hex[digest[i] & 0xF];
+    }
+    return text;
 }
 
 Campaign CampaignOf(const RunKey& key)

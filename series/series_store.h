@@ -160,6 +160,9 @@ bool SqliteTakesAsSpecial(const std::string& fileName);
 
 // The SQL condition that selects the plan's runs in the runs table.
 std::string PlanCondition(const SeriesPlan& plan);
+// The query that fetches a batch of the plan's runs not done (binds: the id
+// after which, the limit).
+std::string PendingRunsQuery(const SeriesPlan& plan);
 // The SQL condition that selects the plan's seeds.
 std::string SeedCondition(const SeriesPlan& plan);
 

@@ -52,6 +52,29 @@ foreach(source ${sources})
   endforeach()
 endforeach()
 
+# The series' core (the store, the scheduler, the runs, from request to
+# result) needs neither Qt nor MPI: the summary's pictures and the MPI
+# processes are libraries of their own, and the core reaches them only
+# through its hooks.
+set(series_apart "summary_plots|mpi_session|remote_executor|mpi_worker")
+file(GLOB sources "${ROOT}/series/*.h" "${ROOT}/series/*.cpp")
+foreach(source ${sources})
+  get_filename_component(name "${source}" NAME_WE)
+  if(name MATCHES "^(${series_apart})$")
+    continue()
+  endif()
+  file(STRINGS "${source}" includes REGEX "^#include")
+  foreach(line ${includes})
+    if(line MATCHES "^#include <(Q|mpi)")
+      list(APPEND failures "${source}: ${line}: the series' core needs neither Qt nor MPI")
+    elseif(line MATCHES "^#include \"(app|cli|dashboard|analysis_plots)/")
+      list(APPEND failures "${source}: ${line} reaches above series/")
+    elseif(line MATCHES "^#include \"series/(${series_apart})\\.h\"")
+      list(APPEND failures "${source}: ${line}: the core reaches the pictures and MPI through hooks")
+    endif()
+  endforeach()
+endforeach()
+
 if(failures)
   list(JOIN failures "\n" text)
   message(FATAL_ERROR "${text}")

@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev libxcb1-dev
   libgtest-dev libbenchmark-dev
   libcli11-dev
-  libsqlite3-dev libsqlitecpp-dev
+  libsqlite3-dev libsqlitecpp-dev libssl-dev
   libboost-math-dev qt6-svg-dev
   libopenmpi-dev openmpi-bin
   libcpp-httplib-dev nlohmann-json3-dev

@@ -123,6 +123,33 @@ TEST(StoreTest, ADoneRunIsStoredWholeAndLeavesThePendingList)
     EXPECT_EQ(db.execAndGet("PRAGMA journal_mode").getString(), "wal");
 }
 
+// Fetching a batch of work scans the runs table from the last id on and
+// stops at the limit: no search over the plan, no sort. SQLite says so.
+TEST(StoreTest, ABatchOfWorkIsFetchedByARangeOfIdsWithoutASort)
+{
+    TempDir dir;
+    const SeriesPlan plan = SmallPlan({4, 9}, 1, 500);
+    {
+        SeriesStore store(dir.file("s.sqlite"));
+        store.addPlan(plan, kRecord);
+        const std::vector<zarudiv::PendingRun> batch = store.pendingRuns(plan, 700, 3);
+        ASSERT_EQ(batch.size(), 3u);
+        EXPECT_EQ(batch[0].id, 701);
+        EXPECT_EQ(batch[2].id, 703);
+    }
+    SQLite::Database db(dir.file("s.sqlite"), SQLite::OPEN_READWRITE);
+    db.exec("ANALYZE");  // even with statistics that favour the index
+    SQLite::Statement explain(db, "EXPLAIN QUERY PLAN " + zarudiv::PendingRunsQuery(plan));
+    explain.bind(1, static_cast<std::int64_t>(700));
+    explain.bind(2, static_cast<std::int64_t>(1024));
+    std::string steps;
+    while (explain.executeStep())
+        steps += explain.getColumn(3).getString() + "\n";
+    EXPECT_NE(steps.find("USING INTEGER PRIMARY KEY (rowid>?)"), std::string::npos) << steps;
+    EXPECT_EQ(steps.find("TEMP B-TREE"), std::string::npos) << steps;
+    EXPECT_EQ(steps.find("INDEX"), std::string::npos) << steps;
+}
+
 TEST(StoreTest, OtherFilesAndASecondSeriesAreRefusedUntouched)
 {
     TempDir dir;

@@ -53,6 +53,17 @@ struct PendingRun {
     RunKey key;
 };
 
+// A campaign's state kept in the database, as a checkpoint's text.
+struct KeptState {
+    std::int64_t runId = 0;  // the run it was kept for
+    int generation = 0;
+    std::string state;
+    // A done run's state has no rows: these are its generations up to the
+    // state's.
+    bool rowsElsewhere = false;
+    std::vector<GenerationRow> rows;
+};
+
 // A finished run as the summary needs it.
 struct RunFinal {
     double bestQ = 0.0;
@@ -95,9 +106,17 @@ public:
     std::vector<PendingRun> pendingRuns(const SeriesPlan& plan, std::int64_t afterId,
                                         std::size_t limit);
 
-    // Stores a done run (its row and its generations) or a failed one (its
-    // error), in one transaction. Throws SeriesStoreError::Write.
+    // Stores a done run (its row, its generations and its end state), a
+    // failed one (its error) or a stopped one (its state), in one
+    // transaction. Throws SeriesStoreError::Write.
     void storeRun(const RunOutcome& outcome);
+
+    // The latest state kept of the key's campaign (its mutants, step width
+    // and seed, any number of generations) at generation `latest` or before.
+    std::optional<KeptState> keptState(const RunKey& key, int latest);
+    // The runs not done of the plan that differ from the key only in their
+    // generations, in the order of the plan's generations.
+    std::vector<PendingRun> otherGenerations(const SeriesPlan& plan, const RunKey& key);
 
     // Calls back with the key of every done run of the plan, one at a time.
     void forEachDone(const SeriesPlan& plan, const std::function<void(const RunKey&)>& call);
@@ -110,7 +129,7 @@ public:
 
     // The schema version this program writes; it reads the versions before
     // and brings them up to date.
-    static constexpr int kSchemaVersion = 3;
+    static constexpr int kSchemaVersion = 4;
     // PRAGMA application_id of our databases: "ZSER".
     static constexpr std::int32_t kApplicationId = 0x5A534552;
 
@@ -118,6 +137,8 @@ private:
     void checkOrCreateSchema();
     void storeDone(const RunOutcome& outcome);
     void storeFailed(const RunOutcome& outcome);
+    void storeStopped(const RunOutcome& outcome);
+    void keepState(const RunOutcome& outcome, int generation);
 
     void close();
 
@@ -129,6 +150,7 @@ private:
     std::unique_ptr<SQLite::Statement> insertGeneration_;
     std::unique_ptr<SQLite::Statement> markDone_;
     std::unique_ptr<SQLite::Statement> markFailed_;
+    std::unique_ptr<SQLite::Statement> keepState_;
 };
 
 // SQLite takes ":memory:" for a database in memory and, where URIs are

@@ -143,6 +143,53 @@ void SayTraffic(const std::vector<std::unique_ptr<RemoteExecutor>>& remotes, int
     Say(text);
 }
 
+// "613", "613 and 598", "613, 598 and 12".
+std::string NumberList(const std::vector<int>& numbers)
+{
+    std::string text;
+    for (std::size_t i = 0; i < numbers.size(); ++i) {
+        if (i > 0)
+            text += i + 1 == numbers.size() ? " and " : ", ";
+        text += std::to_string(numbers[i]);
+    }
+    return text;
+}
+
+// What became of the runs in flight at a stop: "2 runs stopped at
+// generations 613 and 598, kept", then any that came back without a state.
+std::string RunsLeft(const SeriesReport& report)
+{
+    if (report.stoppedAt.empty())
+        return std::to_string(report.abandoned) + " abandoned";
+    return Plural(report.stoppedAt.size(), "run", "runs") + " stopped at " +
+           (report.stoppedAt.size() == 1 ? "generation " : "generations ") +
+           NumberList(report.stoppedAt) + ", kept" +
+           (report.abandoned > 0 ? ", " + std::to_string(report.abandoned) + " abandoned" : "");
+}
+
+// What this start did not compute again: runs that went on from kept
+// states, runs taken from a longer run's trajectory.
+void SayKeptWork(const SeriesReport& report)
+{
+    if (report.statesRefused > 0)
+        Say("warning: " + Plural(report.statesRefused, "kept state was", "kept states were") +
+            " not used, and " + (report.statesRefused == 1 ? "its run is" : "their runs are") +
+            " computed from the start: " + report.stateRefused);
+    if (report.continued == 0 && report.taken == 0)
+        return;
+    std::string text;
+    if (report.continued > 0) {
+        text = Plural(report.continued, "run", "runs") + " went on from kept states";
+        if (report.continuedFrom.size() <= 10)
+            text += " (at " + std::string(report.continuedFrom.size() == 1 ? "generation " : "generations ") +
+                    NumberList(report.continuedFrom) + ")";
+    }
+    if (report.taken > 0)
+        text += (text.empty() ? "" : ", ") + Plural(report.taken, "run was", "runs were") +
+                " taken from longer runs of the same campaign";
+    Say(text + "; " + Plural(report.generationsRun, "generation", "generations") + " computed");
+}
+
 }  // namespace
 
 int RunSeriesWorkerCommand(const SeriesOptions& options, int rank)
@@ -330,6 +377,7 @@ int RunSeriesCommand(const SeriesOptions& options, const std::string& commandLin
     };
     hooks.runsEnded = [&](const SeriesReport& report) {
         farewell.finish();
+        SayKeptWork(report);
         SayTimes(report);
         SayTraffic(remotes, processes);
     };
@@ -375,13 +423,14 @@ int RunSeriesCommand(const SeriesOptions& options, const std::string& commandLin
             "): the system is short of memory or threads; give fewer --threads; nothing was run");
         return kSeriesFailed;
     case SeriesEnd::RunsEnded:
+        SayKeptWork(report);
         if (report.stopSignal != 0) {
             const std::string sentTo =
                 report.stoppedIn.empty() ? "" : " (sent to " + report.stoppedIn + ")";
             Say("stopped by " + SignalName(report.stopSignal) + sentTo + ": " +
                 std::to_string(result.doneNow()) + " of " + std::to_string(plan.runCount()) +
-                " runs done and stored, " + std::to_string(report.abandoned) +
-                " abandoned; run the same command again to continue");
+                " runs done and stored, " + RunsLeft(report) +
+                "; run the same command again to continue");
             return 128 + report.stopSignal;
         }
         farewell.finish();

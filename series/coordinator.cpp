@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "campaign/checkpoint_file.h"
 #include "edge/whole_file.h"
 #include "series/run_campaign.h"
 
@@ -32,30 +33,120 @@ Coordinator::Coordinator(SeriesStore& store, const SeriesPlan& plan,
 {
 }
 
-bool Coordinator::nextJob(PendingRun& run)
+bool Coordinator::nextRun(PendingRun& run)
 {
-    if (nextInBatch_ == batch_.size()) {
-        if (exhausted_)
-            return false;
-        // The rows are read in batches, so a series of any length holds
-        // only a batch of them in memory.
-        try {
-            batch_ = store_.pendingRuns(plan_, lastFetched_, kBatch);
-        } catch (const std::exception& error) {
-            // The runs that came back are still stored; no more are started.
-            batch_.clear();
-            exhausted_ = true;
-            fail(report_.readError, error.what());
-            return false;
+    for (;;) {
+        if (nextInBatch_ == batch_.size()) {
+            if (exhausted_)
+                return false;
+            // The rows are read in batches, so a series of any length holds
+            // only a batch of them in memory.
+            try {
+                batch_ = store_.pendingRuns(plan_, lastFetched_, kBatch);
+            } catch (const std::exception& error) {
+                // The runs that came back are still stored; no more are started.
+                batch_.clear();
+                exhausted_ = true;
+                fail(report_.readError, error.what());
+                return false;
+            }
+            nextInBatch_ = 0;
+            if (batch_.empty()) {
+                exhausted_ = true;
+                return false;
+            }
+            lastFetched_ = batch_.back().id;
+            // A shorter run done before its batch was read is not met again.
+            handedAsShorter_.erase(handedAsShorter_.begin(),
+                                   handedAsShorter_.lower_bound(batch_.front().id));
         }
-        nextInBatch_ = 0;
-        if (batch_.empty()) {
-            exhausted_ = true;
-            return false;
-        }
-        lastFetched_ = batch_.back().id;
+        run = batch_[nextInBatch_++];
+        if (handedAsShorter_.erase(run.id) == 0)
+            return true;
     }
-    run = batch_[nextInBatch_++];
+}
+
+std::optional<CampaignState> Coordinator::keptStateFor(const RunKey& key, int latest)
+{
+    const std::optional<KeptState> kept = store_.keptState(key, latest);
+    if (!kept)
+        return std::nullopt;
+    const std::string where = "the state kept for run " + std::to_string(kept->runId);
+    try {
+        CampaignState state = ParseCheckpoint(kept->state, where);
+        Campaign same = CampaignOf(key);
+        same.generations = state.campaign.generations;
+        if (!(state.campaign == same) || state.generationsDone != kept->generation)
+            throw std::runtime_error(where + ": the state is of another campaign (" +
+                                     RunnerArguments(state.campaign) + ", generation " +
+                                     std::to_string(state.generationsDone) + ")");
+        if (kept->rowsElsewhere) {
+            if (kept->rows.size() != static_cast<std::size_t>(kept->generation))
+                throw std::runtime_error(where + ": its run has " +
+                                         std::to_string(kept->rows.size()) + " of " +
+                                         std::to_string(kept->generation) + " generations stored");
+            state.rows.clear();
+            state.rows.reserve(kept->rows.size());
+            for (std::size_t i = 0; i < kept->rows.size(); ++i) {
+                GenerationRecord record;
+                record.generation = static_cast<int>(i + 1);
+                record.evaluations = static_cast<std::int64_t>(i + 1) * key.setting.mutants;
+                record.bestQ = kept->rows[i].bestQ;
+                record.stepWidth = kept->rows[i].stepWidth;
+                record.accepted = kept->rows[i].accepted;
+                state.rows.push_back(record);
+            }
+        } else if (state.rows.size() != static_cast<std::size_t>(state.generationsDone)) {
+            throw std::runtime_error(where + ": the state has no rows");
+        }
+        return state;
+    } catch (const std::exception& error) {
+        // Another program version's state, or one damaged: the run is
+        // computed from its start, which gives the same bytes.
+        if (report_.stateRefused.empty())
+            report_.stateRefused = error.what();
+        ++report_.statesRefused;
+        return std::nullopt;
+    }
+}
+
+bool Coordinator::nextJob(RunJob& job)
+{
+    PendingRun run;
+    if (!nextRun(run))
+        return false;
+    // The plan's other runs of the same campaign that are still to do: the
+    // longest is computed, the others are taken from its trajectory.
+    std::vector<PendingRun> chain = {run};
+    try {
+        for (const PendingRun& other : store_.otherGenerations(plan_, run.key))
+            // One with a smaller id was met before and handed out then.
+            if (other.id > run.id)
+                chain.push_back(other);
+        std::sort(chain.begin(), chain.end(), [](const PendingRun& a, const PendingRun& b) {
+            return a.key.setting.generations < b.key.setting.generations;
+        });
+        job = RunJob();
+        job.runId = chain.back().id;
+        job.key = chain.back().key;
+        for (std::size_t i = 0; i + 1 < chain.size(); ++i)
+            job.shorter.push_back(ShorterRun{chain[i].id, chain[i].key.setting.generations});
+        job.resume = keptStateFor(run.key, chain.front().key.setting.generations);
+    } catch (const std::exception& error) {
+        exhausted_ = true;
+        fail(report_.readError, error.what());
+        return false;
+    }
+    for (const ShorterRun& shorter : job.shorter)
+        if (shorter.runId > run.id)
+            handedAsShorter_.insert(shorter.runId);
+    if (job.runId > run.id)
+        handedAsShorter_.insert(job.runId);
+    if (job.resume) {
+        ++report_.continued;
+        report_.continuedFrom.push_back(job.resume->generationsDone);
+    }
+    report_.taken += job.shorter.size();
     return true;
 }
 
@@ -81,8 +172,8 @@ void Coordinator::handOut()
                 bestFree = free;
             }
         }
-        PendingRun run;
-        if (bestFree == 0 || !nextJob(run))
+        RunJob job;
+        if (bestFree == 0 || !nextJob(job))
             return;
         // One core per run while there are enough runs. A run that starts
         // while fewer runs are left to start than cores are free shares out
@@ -94,14 +185,11 @@ void Coordinator::handOut()
         unsigned cores = 1;
         if (left < totalFree)
             cores = std::max(1u, static_cast<unsigned>(bestFree / left));
-        RunJob job;
-        job.runId = run.id;
-        job.key = run.key;
         job.engineThreads = cores;
         groups_[best]->submit(job);
         used_[best] += cores;
-        inFlight_.emplace(run.id, InFlight{run.id, run.key, best, cores});
-        ++started_;
+        inFlight_.emplace(job.runId, InFlight{job.runId, job.key, best, cores, job.shorter});
+        started_ += 1 + job.shorter.size();
     }
 }
 
@@ -156,9 +244,23 @@ std::string Coordinator::mismatch(std::size_t group, const RunOutcome& outcome)
                label(handed.key);
     if (outcome.status == RunStatus::Abandoned && !stopping_)
         return run + " came back abandoned, but the series was not stopped";
+    if (outcome.status == RunStatus::Stopped) {
+        if (!stopping_)
+            return run + " came back stopped, but the series was not stopped";
+        if (outcome.state.empty() || outcome.stoppedAt < 0 ||
+            outcome.stoppedAt > handed.key.setting.generations)
+            return run + " came back stopped without its state";
+    }
+    if (const std::string problem = checkShorter(handed, outcome); !problem.empty())
+        return problem;
     if (outcome.status != RunStatus::Done)
         return {};
-    const Setting& setting = handed.key.setting;
+    return checkDone(run, handed.key.setting, outcome);
+}
+
+std::string Coordinator::checkDone(const std::string& run, const Setting& setting,
+                                   const RunOutcome& outcome) const
+{
     const auto generations = static_cast<std::size_t>(setting.generations);
     if (outcome.generations.size() != generations)
         return run + " came back with " + std::to_string(outcome.generations.size()) +
@@ -175,51 +277,106 @@ std::string Coordinator::mismatch(std::size_t group, const RunOutcome& outcome)
     return {};
 }
 
+// The shorter runs come back in their order, each as done or failed; all of
+// them unless the run was stopped or ran out of resources.
+std::string Coordinator::checkShorter(const InFlight& handed, const RunOutcome& outcome) const
+{
+    const std::string run = "run " + std::to_string(handed.runId);
+    const bool whole = outcome.status == RunStatus::Done || outcome.status == RunStatus::Failed;
+    if (outcome.shorter.size() > handed.shorter.size() ||
+        (whole && outcome.shorter.size() != handed.shorter.size()) ||
+        (outcome.status == RunStatus::Abandoned && !outcome.shorter.empty()))
+        return run + " came back with " + std::to_string(outcome.shorter.size()) + " of its " +
+               std::to_string(handed.shorter.size()) + " shorter runs";
+    for (std::size_t i = 0; i < outcome.shorter.size(); ++i) {
+        const RunOutcome& shorter = outcome.shorter[i];
+        RunKey key = handed.key;
+        key.setting.generations = handed.shorter[i].generations;
+        const std::string which = "run " + std::to_string(handed.shorter[i].runId);
+        if (shorter.runId != handed.shorter[i].runId || shorter.key != key)
+            return run + " came back with run " + std::to_string(shorter.runId) + " in place of " +
+                   which;
+        if (shorter.status == RunStatus::Done) {
+            if (const std::string problem = checkDone(which, key.setting, shorter); !problem.empty())
+                return problem;
+        } else if (shorter.status != RunStatus::Failed && shorter.status != RunStatus::NoResources) {
+            return which + " came back neither done nor failed from the trajectory of " + run;
+        }
+    }
+    return {};
+}
+
+void Coordinator::storeOne(RunOutcome& outcome)
+{
+    // The shorter runs taken from its trajectory first: the run itself may
+    // end the series.
+    for (RunOutcome& shorter : outcome.shorter)
+        storeOne(shorter);
+    report_.generationsRun += static_cast<std::uint64_t>(std::max(0, outcome.generationsRun));
+    if (outcome.status == RunStatus::Abandoned) {
+        ++report_.abandoned;
+        return;
+    }
+    if (outcome.status == RunStatus::NoResources) {
+        // Every run after it would fail the same way: the run stays to
+        // do, and the series stops.
+        fail(report_.resourceError, outcome.error.empty() ? "out of memory" : outcome.error);
+        return;
+    }
+    // After a failed write nothing more is stored: what is in the
+    // database stays as it was.
+    if (!report_.writeError.empty() || !report_.protocolsFull.empty()) {
+        if (outcome.status == RunStatus::Stopped)
+            ++report_.abandoned;
+        return;
+    }
+    report_.computeSeconds += outcome.seconds;
+    if (outcome.status == RunStatus::Done && options_.protocolsDir) {
+        const std::string path = ProtocolPath(options_.protocolsDir, outcome.key);
+        if (const FileError error = WriteWholeFile(path, outcome.protocol)) {
+            // On a full disk every protocol after it would be lost too.
+            if (error.noSpace()) {
+                fail(report_.protocolsFull, path);
+                return;
+            }
+            outcome.status = RunStatus::Failed;
+            outcome.error = "cannot write the protocol " + path + ": " + error.message();
+        }
+    }
+    try {
+        store_.addToGroup(outcome);
+    } catch (const SeriesStoreError& error) {
+        if (outcome.status == RunStatus::Stopped)
+            ++report_.abandoned;
+        fail(report_.writeError, error.what());
+        // What the group held before stays, if the store kept it.
+        if (!store_.inGroup())
+            dropGroup();
+        return;
+    }
+    // Counted once the group is committed.
+    if (outcome.status == RunStatus::Done)
+        ++groupDone_;
+    else if (outcome.status == RunStatus::Stopped)
+        groupStoppedAt_.push_back(outcome.stoppedAt);
+    else
+        ++groupFailed_;
+}
+
+// A group rolled back: its stopped runs are abandoned after all, its others
+// to do again.
+void Coordinator::dropGroup()
+{
+    report_.abandoned += groupStoppedAt_.size();
+    groupStoppedAt_.clear();
+    groupDone_ = groupFailed_ = 0;
+}
+
 void Coordinator::storeAll(std::vector<RunOutcome>& outcomes)
 {
     const auto start = std::chrono::steady_clock::now();
-    for (RunOutcome& outcome : outcomes) {
-        if (outcome.status == RunStatus::Abandoned) {
-            ++report_.abandoned;
-            continue;
-        }
-        if (outcome.status == RunStatus::NoResources) {
-            // Every run after it would fail the same way: the run stays to
-            // do, and the series stops.
-            fail(report_.resourceError, outcome.error.empty() ? "out of memory" : outcome.error);
-            continue;
-        }
-        // After a failed write nothing more is stored: what is in the
-        // database stays as it was.
-        if (!report_.writeError.empty() || !report_.protocolsFull.empty())
-            continue;
-        report_.computeSeconds += outcome.seconds;
-        if (outcome.status == RunStatus::Done && options_.protocolsDir) {
-            const std::string path = ProtocolPath(options_.protocolsDir, outcome.key);
-            if (const FileError error = WriteWholeFile(path, outcome.protocol)) {
-                // On a full disk every protocol after it would be lost too.
-                if (error.noSpace()) {
-                    fail(report_.protocolsFull, path);
-                    continue;
-                }
-                outcome.status = RunStatus::Failed;
-                outcome.error = "cannot write the protocol " + path + ": " + error.message();
-            }
-        }
-        try {
-            store_.addToGroup(outcome);
-        } catch (const SeriesStoreError& error) {
-            fail(report_.writeError, error.what());
-            // What the group held before stays, if the store kept it.
-            if (!store_.inGroup())
-                groupDone_ = groupFailed_ = 0;
-            continue;
-        }
-        if (outcome.status == RunStatus::Done)
-            ++groupDone_;
-        else
-            ++groupFailed_;
-    }
+    for (RunOutcome& outcome : outcomes)
+        storeOne(outcome);
     if (groupDue())
         commitGroup();
     report_.storeSeconds += SecondsSince(start);
@@ -240,10 +397,14 @@ void Coordinator::commitGroup()
         store_.commitGroup();
         report_.stored += groupDone_;
         report_.failed += groupFailed_;
+        report_.stoppedAt.insert(report_.stoppedAt.end(), groupStoppedAt_.begin(),
+                                 groupStoppedAt_.end());
+        groupStoppedAt_.clear();
+        groupDone_ = groupFailed_ = 0;
     } catch (const SeriesStoreError& error) {
         fail(report_.writeError, error.what());
+        dropGroup();
     }
-    groupDone_ = groupFailed_ = 0;
     progress_.update(report_.stored, report_.failed);
 }
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -38,7 +39,22 @@ struct SeriesReport {
     std::uint64_t toRun = 0;      // the plan's runs not done at the start
     std::uint64_t stored = 0;     // runs done and stored since the start
     std::uint64_t failed = 0;     // runs stored as failed
-    std::uint64_t abandoned = 0;  // runs stopped while they ran
+    std::uint64_t abandoned = 0;  // runs that came back without having run, or never came back
+    // The generations the runs stopped at a stop signal were at: their
+    // states are kept, and they go on from there.
+    std::vector<int> stoppedAt;
+    // Runs that went on from a kept state (a stopped run's, or the end of a
+    // done run with fewer generations), and what they went on from.
+    std::uint64_t continued = 0;
+    std::vector<int> continuedFrom;
+    // Runs taken from a longer run's trajectory: none of their generations
+    // was computed for them.
+    std::uint64_t taken = 0;
+    std::uint64_t generationsRun = 0;  // generations computed, all runs together
+    // A kept state that could not be used (the first such, and how many):
+    // those runs are computed from their first generation.
+    std::string stateRefused;
+    std::uint64_t statesRefused = 0;
     int stopSignal = 0;           // the signal that stopped the series, if one did
     std::string stoppedIn;        // where it arrived, when not in this process
     std::string writeError;       // why the database could not be written, if it could not
@@ -80,14 +96,21 @@ private:
         RunKey key;
         std::size_t group = 0;
         unsigned cores = 0;
+        std::vector<ShorterRun> shorter;
     };
 
-    bool nextJob(PendingRun& run);
+    bool nextRun(PendingRun& run);
+    bool nextJob(RunJob& job);
+    std::optional<CampaignState> keptStateFor(const RunKey& key, int latest);
+    std::string checkDone(const std::string& run, const Setting& setting, const RunOutcome& outcome) const;
+    std::string checkShorter(const InFlight& handed, const RunOutcome& outcome) const;
+    void storeOne(RunOutcome& outcome);
     void handOut();
     void collect(std::chrono::milliseconds wait, std::vector<RunOutcome>& outcomes);
     std::string mismatch(std::size_t group, const RunOutcome& outcome);
     void storeAll(std::vector<RunOutcome>& outcomes);
     void commitGroup();
+    void dropGroup();
     bool groupDue() const;
     std::chrono::milliseconds waitFor(std::chrono::milliseconds poll) const;
     void fail(std::string& what, const std::string& why);
@@ -103,6 +126,9 @@ private:
     std::vector<PendingRun> batch_;
     std::size_t nextInBatch_ = 0;
     std::int64_t lastFetched_ = 0;
+    // Runs handed out as the shorter runs of a longer one, not yet met in
+    // the batches: they are not handed out again.
+    std::set<std::int64_t> handedAsShorter_;
     bool exhausted_ = false;
     bool stopping_ = false;
     std::uint64_t started_ = 0;
@@ -112,6 +138,7 @@ private:
     // Runs of the open group: counted as stored once it is committed.
     std::uint64_t groupDone_ = 0;
     std::uint64_t groupFailed_ = 0;
+    std::vector<int> groupStoppedAt_;
     SeriesReport report_;
 };
 

@@ -51,8 +51,10 @@ void RemoteExecutor::collect(std::vector<RunOutcome>& outcomes, std::chrono::mil
             arrived = DecodeOutcomes(message->bytes);
         for (RunOutcome& outcome : arrived) {
             outcome.host = hello_.host;
+            for (RunOutcome& shorter : outcome.shorter)
+                shorter.host = hello_.host;
             if (outcome.status != RunStatus::Abandoned)
-                ++runsReturned_;
+                runsReturned_ += 1 + outcome.shorter.size();
             outcomes.push_back(std::move(outcome));
         }
     }

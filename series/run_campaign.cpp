@@ -5,6 +5,7 @@
 #include <chrono>
 #include <new>
 
+#include "campaign/checkpoint_file.h"
 #include "campaign/law_file.h"
 #include "evolution/command_error.h"
 #include "protocol/protocol_file.h"
@@ -81,28 +82,69 @@ Campaign CampaignOf(const RunKey& key)
     return campaign;
 }
 
-RunOutcome RunSeriesJob(const RunJob& job, const RunCampaignOptions& options,
-                        const StopRequest& stop)
+namespace {
+
+// Takes the campaign's state at the last generation of each shorter run.
+class ShorterStates : public CheckpointSink {
+public:
+    explicit ShorterStates(const std::vector<ShorterRun>& shorter) : shorter_(shorter) {}
+
+    bool due(int generation) override
+    {
+        return next_ < shorter_.size() && shorter_[next_].generations == generation;
+    }
+    void take(const CampaignState& state) override
+    {
+        while (due(state.generationsDone)) {
+            states_.push_back(state);
+            ++next_;
+        }
+    }
+    // The states of the first shorter runs, in their order.
+    const std::vector<CampaignState>& states() const { return states_; }
+
+private:
+    const std::vector<ShorterRun>& shorter_;
+    std::size_t next_ = 0;
+    std::vector<CampaignState> states_;
+};
+
+RunOutcome RunOne(std::int64_t runId, const RunKey& key, unsigned threads,
+                  const CampaignState* resume, CheckpointSink* checkpoints,
+                  const RunCampaignOptions& options, const StopRequest& stop)
 {
     RunOutcome outcome;
-    outcome.runId = job.runId;
-    outcome.key = job.key;
+    outcome.runId = runId;
+    outcome.key = key;
     outcome.host = options.host;
-    outcome.generations.reserve(static_cast<std::size_t>(job.key.setting.generations));
+    outcome.generations.reserve(static_cast<std::size_t>(key.setting.generations));
 
     CampaignOptions campaignOptions;
-    campaignOptions.engine.threads = job.engineThreads;
+    campaignOptions.engine.threads = threads;
     campaignOptions.stop = &stop;
+    campaignOptions.resume = resume;
+    campaignOptions.checkpoints = checkpoints;
+    const int from = resume ? resume->generationsDone : 0;
+    // A campaign with no generation left to run (one taken from a longer
+    // run's trajectory) writes its report only: no engine for it.
+    if (from >= key.setting.generations) {
+        campaignOptions.engine.threads = 1;
+        campaignOptions.engine.step = StepKind::Literal;
+    }
 
     const auto started = std::chrono::steady_clock::now();
     RecordingSeriesDisplay display(outcome.generations);
     ProtocolFile protocol;
     try {
-        OpenProtocolInMemory(protocol, ProtocolPath(options.protocolsDir, job.key));
+        OpenProtocolInMemory(protocol, ProtocolPath(options.protocolsDir, key));
         const CampaignResult result =
-            RunCampaign(CampaignOf(job.key), CampaignSinks{display, protocol}, campaignOptions);
+            RunCampaign(CampaignOf(key), CampaignSinks{display, protocol}, campaignOptions);
+        outcome.generationsRun = result.generationsDone - from;
         if (result.stopped) {
-            outcome.status = RunStatus::Abandoned;
+            // Kept whole, rows and all: the run goes on from here.
+            outcome.status = RunStatus::Stopped;
+            outcome.stoppedAt = result.generationsDone;
+            outcome.state = CheckpointText(result.state);
             outcome.generations.clear();
             return outcome;
         }
@@ -110,6 +152,7 @@ RunOutcome RunSeriesJob(const RunJob& job, const RunCampaignOptions& options,
         outcome.bestQ = result.bestQ;
         outcome.bestLaw = LawFileText(LawRecordOf(result));
         outcome.bestStep = static_cast<double>(result.bestLaw.step);
+        outcome.state = CheckpointText(result.state, false);
     } catch (const CommandError& error) {
         outcome.status = RunStatus::Failed;
         outcome.error = error.what();
@@ -124,6 +167,7 @@ RunOutcome RunSeriesJob(const RunJob& job, const RunCampaignOptions& options,
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     if (outcome.status != RunStatus::Done) {
         outcome.generations.clear();
+        outcome.state.clear();
         return outcome;
     }
     outcome.evaluations = display.evaluations();
@@ -131,6 +175,46 @@ RunOutcome RunSeriesJob(const RunJob& job, const RunCampaignOptions& options,
     outcome.protocolSha256 = ProtocolSha256(protocol.contents());
     if (options.keepProtocol)
         outcome.protocol = protocol.contents();
+    return outcome;
+}
+
+}  // namespace
+
+RunOutcome RunSeriesJob(const RunJob& job, const RunCampaignOptions& options,
+                        const StopRequest& stop)
+{
+    ShorterStates states(job.shorter);
+    // A shorter run that ends where the kept state is ends with it.
+    if (job.resume)
+        states.take(*job.resume);
+    const CampaignState* resume = job.resume ? &*job.resume : nullptr;
+    RunOutcome outcome = RunOne(job.runId, job.key, job.engineThreads, resume,
+                                job.shorter.empty() ? nullptr : &states, options, stop);
+
+    // Each shorter run is its campaign continued from the state at its last
+    // generation: its header, the rows, its report, no generation to
+    // compute. It takes milliseconds and is not stopped.
+    const StopRequest never;
+    std::size_t i = 0;
+    for (; i < states.states().size(); ++i) {
+        RunKey key = job.key;
+        key.setting.generations = job.shorter[i].generations;
+        outcome.shorter.push_back(RunOne(job.shorter[i].runId, key, 1, &states.states()[i],
+                                         nullptr, options, never));
+    }
+    // A campaign that ended with an error ends every shorter run that had
+    // not come to its end the same way, as each would have on its own.
+    if (outcome.status == RunStatus::Failed)
+        for (; i < job.shorter.size(); ++i) {
+            RunOutcome failed;
+            failed.runId = job.shorter[i].runId;
+            failed.key = job.key;
+            failed.key.setting.generations = job.shorter[i].generations;
+            failed.status = RunStatus::Failed;
+            failed.error = outcome.error;
+            failed.host = outcome.host;
+            outcome.shorter.push_back(std::move(failed));
+        }
     return outcome;
 }
 

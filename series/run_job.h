@@ -2,13 +2,25 @@
 // What an executor is handed (a run of the plan) and what it hands back.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "campaign/campaign_display.h"
+#include "campaign/campaign_state.h"
 #include "series/plan.h"
 
 namespace zarudiv {
+
+// A run of the plan that differs from the job's run only in fewer
+// generations: the campaign is the same up to its last generation, so it is
+// taken from the job's trajectory there, with its own header, rows and report.
+struct ShorterRun {
+    std::int64_t runId = 0;
+    std::int32_t generations = 0;
+
+    friend bool operator==(const ShorterRun&, const ShorterRun&) = default;
+};
 
 struct RunJob {
     std::int64_t runId = 0;  // the run's row in the database
@@ -16,6 +28,12 @@ struct RunJob {
     // Threads for the campaign's mutant engine: 1, unless the run started
     // while fewer runs were left to start than cores were free.
     unsigned engineThreads = 1;
+    // The plan's shorter runs of the same campaign, fewest generations first.
+    std::vector<ShorterRun> shorter;
+    // A kept state of the same campaign (a stopped run's, or a done run's
+    // end) with its rows, at a generation no later than any of shorter's:
+    // the campaign goes on from there.
+    std::optional<CampaignState> resume;
 };
 
 enum class RunStatus : std::uint8_t {
@@ -26,6 +44,9 @@ enum class RunStatus : std::uint8_t {
     // it is stored, and the series stops, as every run after it would fail
     // the same way.
     NoResources,
+    // Stopped at a generation boundary: its state is kept, and the run goes
+    // on from there when the series is started again.
+    Stopped,
 };
 
 // One generation as the database keeps it.
@@ -53,6 +74,14 @@ struct RunOutcome {
     std::string host;                        // the machine that ran it
     std::string bestLaw;  // the best law as a law file's text (campaign/law_file.h)
     double bestStep = 0.0;  // its step width, as the protocol rows store it
+    // The campaign's state as a checkpoint's text: a done run's at its end
+    // without rows (the generations table keeps them), a stopped run's with
+    // its rows. Empty for every other outcome.
+    std::string state;
+    std::int32_t stoppedAt = 0;        // the generation a stopped run's state is of
+    std::int32_t generationsRun = 0;   // computed by this job, not taken from a state
+    // The job's shorter runs that came to their end (done or failed).
+    std::vector<RunOutcome> shorter;
 };
 
 }  // namespace zarudiv

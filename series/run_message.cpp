@@ -3,6 +3,8 @@
 #include <bit>
 #include <cstring>
 
+#include "campaign/checkpoint_file.h"
+
 namespace zarudiv {
 
 namespace {
@@ -133,6 +135,13 @@ std::string EncodeJob(const RunJob& job)
     out.whole(job.runId);
     WriteKey(out, job.key);
     out.whole(static_cast<std::uint32_t>(job.engineThreads));
+    out.whole(static_cast<std::uint32_t>(job.shorter.size()));
+    for (const ShorterRun& run : job.shorter) {
+        out.whole(run.runId);
+        out.whole(run.generations);
+    }
+    // The kept state goes as its checkpoint text, checked when it arrives.
+    out.text(job.resume ? CheckpointText(*job.resume) : std::string());
     return out.take();
 }
 
@@ -143,6 +152,22 @@ RunJob DecodeJob(const std::string& bytes)
     job.runId = in.whole<std::int64_t>();
     job.key = ReadKey(in);
     job.engineThreads = in.whole<std::uint32_t>();
+    const auto shorter = in.whole<std::uint32_t>();
+    // Each takes 12 bytes: a count beyond the message is a fault.
+    if (shorter > bytes.size() / 12)
+        throw MessageError("a series message ends too early");
+    job.shorter.resize(shorter);
+    for (ShorterRun& run : job.shorter) {
+        run.runId = in.whole<std::int64_t>();
+        run.generations = in.whole<std::int32_t>();
+    }
+    if (const std::string state = in.text(); !state.empty()) {
+        try {
+            job.resume = ParseCheckpoint(state, "the state in a series message");
+        } catch (const CheckpointFileError& error) {
+            throw MessageError(error.what());
+        }
+    }
     in.end();
     return job;
 }
@@ -168,6 +193,12 @@ std::string EncodeOutcome(const RunOutcome& outcome)
     out.text(outcome.protocol);
     out.text(outcome.bestLaw);
     out.real(outcome.bestStep);
+    out.text(outcome.state);
+    out.whole(outcome.stoppedAt);
+    out.whole(outcome.generationsRun);
+    out.whole(static_cast<std::uint32_t>(outcome.shorter.size()));
+    for (const RunOutcome& shorter : outcome.shorter)
+        out.text(EncodeOutcome(shorter));
     return out.take();
 }
 
@@ -178,7 +209,7 @@ RunOutcome DecodeOutcome(const std::string& bytes)
     outcome.runId = in.whole<std::int64_t>();
     outcome.key = ReadKey(in);
     const auto status = in.whole<std::uint8_t>();
-    if (status > static_cast<std::uint8_t>(RunStatus::NoResources))
+    if (status > static_cast<std::uint8_t>(RunStatus::Stopped))
         throw MessageError("a series message names an unknown run status");
     outcome.status = static_cast<RunStatus>(status);
     outcome.error = in.text();
@@ -201,6 +232,15 @@ RunOutcome DecodeOutcome(const std::string& bytes)
     outcome.protocol = in.text();
     outcome.bestLaw = in.text();
     outcome.bestStep = in.real();
+    outcome.state = in.text();
+    outcome.stoppedAt = in.whole<std::int32_t>();
+    outcome.generationsRun = in.whole<std::int32_t>();
+    const auto shorter = in.whole<std::uint32_t>();
+    if (shorter > bytes.size() / 8)
+        throw MessageError("a series message ends too early");
+    outcome.shorter.reserve(shorter);
+    for (std::uint32_t i = 0; i < shorter; ++i)
+        outcome.shorter.push_back(DecodeOutcome(in.text()));
     in.end();
     return outcome;
 }

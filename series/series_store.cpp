@@ -84,6 +84,20 @@ CREATE TABLE generations(
 // per row costs more than the row): as many of the first size as fit, then
 // of the next.
 constexpr std::size_t kGenerationChunks[] = {32, 4, 1};
+// A campaign's state kept for its run: a stopped run's (with its rows), so
+// that it goes on from there; a done run's end (its rows are in the
+// generations table), so that a longer run of the same campaign goes on
+// from there. The campaign's columns find the states of one campaign.
+constexpr const char* kRunStates = R"sql(
+CREATE TABLE run_states(
+    run_id INTEGER PRIMARY KEY REFERENCES runs(id),
+    mutants INTEGER NOT NULL,
+    step_ppm INTEGER NOT NULL,
+    seed INTEGER NOT NULL,
+    generation INTEGER NOT NULL,
+    state BLOB NOT NULL);
+CREATE INDEX run_states_of_campaign ON run_states(mutants, step_ppm, seed, generation);
+)sql";
 
 std::string JoinNumbers(const std::vector<int>& values)
 {
@@ -203,6 +217,9 @@ SeriesStore::SeriesStore(const std::string& fileName) : fileName_(fileName)
         markFailed_ = std::make_unique<SQLite::Statement>(
             *db_, "UPDATE runs SET status = 'failed', error = ?, seconds = ?, host = ? "
                   "WHERE id = ? AND status <> 'done'");
+        keepState_ = std::make_unique<SQLite::Statement>(
+            *db_, "INSERT OR REPLACE INTO run_states(run_id, mutants, step_ppm, seed, generation, "
+                  "state) VALUES (?, ?, ?, ?, ?, ?)");
     } catch (const SQLite::Exception& error) {
         const DatabaseHeader header = ReadDatabaseHeader(lockFd_);
         // A database this start could not make whole is not left behind.
@@ -234,6 +251,7 @@ void SeriesStore::close()
     // A group not committed is rolled back as the database closes.
     insertGenerations_.clear();
     runStatus_.reset();
+    keepState_.reset();
     markDone_.reset();
     markFailed_.reset();
     db_.reset();
@@ -248,6 +266,7 @@ void SeriesStore::discardIfNew()
     // the file goes while the lock still keeps another series out.
     insertGenerations_.clear();
     runStatus_.reset();
+    keepState_.reset();
     markDone_.reset();
     markFailed_.reset();
     db_.reset();
@@ -302,6 +321,7 @@ void SeriesStore::checkOrCreateSchema()
     if (applicationId == 0) {
         SQLite::Transaction transaction(*db_, SQLite::TransactionBehavior::IMMEDIATE);
         db_->exec(kSchema);
+        db_->exec(kRunStates);
         db_->exec("PRAGMA application_id = " + std::to_string(kApplicationId));
         db_->exec("PRAGMA user_version = " + std::to_string(kSchemaVersion));
         transaction.commit();
@@ -315,6 +335,9 @@ void SeriesStore::checkOrCreateSchema()
             db_->exec("ALTER TABLE runs ADD COLUMN best_law TEXT");
             db_->exec("ALTER TABLE runs ADD COLUMN best_step REAL");
         }
+        // Version 3 kept no campaign states.
+        if (version < 4)
+            db_->exec(kRunStates);
         db_->exec("PRAGMA user_version = " + std::to_string(kSchemaVersion));
         transaction.commit();
     }
@@ -433,6 +456,7 @@ void SeriesStore::rollBackGroup() noexcept
         statement->tryReset();
     markDone_->tryReset();
     markFailed_->tryReset();
+    keepState_->tryReset();
     // SQLite may have rolled back already (a full disk); then this fails.
     try {
         db_->exec("ROLLBACK");
@@ -442,11 +466,13 @@ void SeriesStore::rollBackGroup() noexcept
 
 void SeriesStore::addToGroup(const RunOutcome& outcome)
 {
-    if (outcome.status != RunStatus::Done && outcome.status != RunStatus::Failed)
+    if (outcome.status != RunStatus::Done && outcome.status != RunStatus::Failed &&
+        outcome.status != RunStatus::Stopped)
         return;
     Writing([&] {
         // Refused before anything of it is written: the group stays whole.
-        if (outcome.status == RunStatus::Done && !isPending(outcome.runId))
+        // A run done meanwhile keeps its end.
+        if (outcome.status != RunStatus::Failed && !isPending(outcome.runId))
             throw SeriesStoreError(SeriesStoreError::Kind::Write,
                                    "run " + std::to_string(outcome.runId) +
                                        " is not a pending run of this database");
@@ -458,8 +484,10 @@ void SeriesStore::addToGroup(const RunOutcome& outcome)
             }
             if (outcome.status == RunStatus::Done)
                 storeDone(outcome);
-            else
+            else if (outcome.status == RunStatus::Failed)
                 storeFailed(outcome);
+            else
+                keepState(outcome, outcome.stoppedAt);
         } catch (...) {
             // Part of a run may be written: none of the group stays.
             rollBackGroup();
@@ -512,6 +540,77 @@ void SeriesStore::insertGenerations(const RunOutcome& outcome)
     }
 }
 
+void SeriesStore::keepState(const RunOutcome& outcome, int generation)
+{
+    SQLite::Statement& keep = *keepState_;
+    keep.bind(1, outcome.runId);
+    keep.bind(2, outcome.key.setting.mutants);
+    keep.bind(3, outcome.key.setting.stepPpm);
+    keep.bind(4, static_cast<std::int64_t>(outcome.key.seed));
+    keep.bind(5, generation);
+    keep.bind(6, outcome.state.data(), static_cast<int>(outcome.state.size()));
+    keep.exec();
+    keep.reset();
+}
+
+std::optional<KeptState> SeriesStore::keptState(const RunKey& key, int latest)
+{
+    SQLite::Statement select(*db_, "SELECT s.run_id, s.generation, s.state, r.status = 'done' "
+                                   "FROM run_states AS s JOIN runs AS r ON r.id = s.run_id "
+                                   "WHERE s.mutants = ? AND s.step_ppm = ? AND s.seed = ? AND "
+                                   "s.generation <= ? ORDER BY s.generation DESC LIMIT 1");
+    select.bind(1, key.setting.mutants);
+    select.bind(2, key.setting.stepPpm);
+    select.bind(3, static_cast<std::int64_t>(key.seed));
+    select.bind(4, latest);
+    if (!select.executeStep())
+        return std::nullopt;
+    KeptState kept;
+    kept.runId = select.getColumn(0).getInt64();
+    kept.generation = select.getColumn(1).getInt();
+    const SQLite::Column state = select.getColumn(2);
+    kept.state.assign(static_cast<const char*>(state.getBlob()),
+                      static_cast<std::size_t>(state.getBytes()));
+    if (select.getColumn(3).getInt() != 0) {
+        // A done run's rows are its generations.
+        SQLite::Statement rows(*db_, "SELECT best_q, step_width, accepted FROM generations "
+                                     "WHERE run_id = ? AND generation <= ? ORDER BY generation");
+        rows.bind(1, kept.runId);
+        rows.bind(2, kept.generation);
+        kept.rows.reserve(static_cast<std::size_t>(kept.generation));
+        while (rows.executeStep())
+            kept.rows.push_back(GenerationRow{rows.getColumn(0).getDouble(),
+                                              rows.getColumn(1).getDouble(),
+                                              rows.getColumn(2).getInt()});
+        kept.rowsElsewhere = true;
+    }
+    return kept;
+}
+
+std::vector<PendingRun> SeriesStore::otherGenerations(const SeriesPlan& plan, const RunKey& key)
+{
+    SQLite::Statement select(*db_, "SELECT id FROM runs WHERE generations = ? AND mutants = ? AND "
+                                   "step_ppm = ? AND seed = ? AND status <> 'done'");
+    std::vector<PendingRun> runs;
+    for (const int generations : plan.generations) {
+        if (generations == key.setting.generations)
+            continue;
+        select.bind(1, generations);
+        select.bind(2, key.setting.mutants);
+        select.bind(3, key.setting.stepPpm);
+        select.bind(4, static_cast<std::int64_t>(key.seed));
+        if (select.executeStep()) {
+            PendingRun run;
+            run.id = select.getColumn(0).getInt64();
+            run.key = key;
+            run.key.setting.generations = generations;
+            runs.push_back(run);
+        }
+        select.reset();
+    }
+    return runs;
+}
+
 void SeriesStore::storeDone(const RunOutcome& outcome)
 {
     insertGenerations(outcome);
@@ -531,6 +630,9 @@ void SeriesStore::storeDone(const RunOutcome& outcome)
         throw SeriesStoreError(SeriesStoreError::Kind::Write,
                                "run " + std::to_string(outcome.runId) +
                                    " is not a pending run of this database");
+    // Its end replaces the state it was stopped at.
+    if (!outcome.state.empty())
+        keepState(outcome, outcome.key.setting.generations);
 }
 
 void SeriesStore::storeFailed(const RunOutcome& outcome)

@@ -55,6 +55,17 @@ struct PendingRun {
     RunKey key;
 };
 
+// A campaign's state kept in the database, as a checkpoint's text.
+struct KeptState {
+    std::int64_t runId = 0;  // the run it was kept for
+    int generation = 0;
+    std::string state;
+    // A done run's state has no rows: these are its generations up to the
+    // state's.
+    bool rowsElsewhere = false;
+    std::vector<GenerationRow> rows;
+};
+
 // A finished run as the summary needs it.
 struct RunFinal {
     double bestQ = 0.0;
@@ -97,12 +108,12 @@ public:
     std::vector<PendingRun> pendingRuns(const SeriesPlan& plan, std::int64_t afterId,
                                         std::size_t limit);
 
-    // Stores a done run (its row and its generations) or a failed one (its
-    // error), with the open group if there is one, and commits. Throws
-    // SeriesStoreError::Write.
+    // Stores a done run (its row, its generations and its end state), a
+    // failed one (its error) or a stopped one (its state), with the open
+    // group if there is one, and commits. Throws SeriesStoreError::Write.
     void storeRun(const RunOutcome& outcome);
 
-    // Group commit: a done or failed run joins the open group (opening one,
+    // Group commit: a done, failed or stopped run joins the open group (opening one,
     // a transaction); nothing of the group is stored until commitGroup().
     // Throws SeriesStoreError::Write: for a run that is not pending (a
     // fault) before anything of it is written, the group staying open as it
@@ -117,6 +128,13 @@ public:
     std::size_t groupRows() const { return groupRows_; }
     std::chrono::steady_clock::time_point groupOpened() const { return groupOpened_; }
 
+    // The latest state kept of the key's campaign (its mutants, step width
+    // and seed, any number of generations) at generation `latest` or before.
+    std::optional<KeptState> keptState(const RunKey& key, int latest);
+    // The runs not done of the plan that differ from the key only in their
+    // generations, in the order of the plan's generations.
+    std::vector<PendingRun> otherGenerations(const SeriesPlan& plan, const RunKey& key);
+
     // Calls back with the key of every done run of the plan, one at a time.
     void forEachDone(const SeriesPlan& plan, const std::function<void(const RunKey&)>& call);
     // The done runs of one setting of the plan.
@@ -128,7 +146,7 @@ public:
 
     // The schema version this program writes; it reads the versions before
     // and brings them up to date.
-    static constexpr int kSchemaVersion = 3;
+    static constexpr int kSchemaVersion = 4;
     // PRAGMA application_id of our databases: "ZSER".
     static constexpr std::int32_t kApplicationId = 0x5A534552;
 
@@ -139,6 +157,7 @@ private:
     void insertGenerations(const RunOutcome& outcome);
     bool isPending(std::int64_t runId);
     void rollBackGroup() noexcept;
+    void keepState(const RunOutcome& outcome, int generation);
 
     void close();
 
@@ -156,6 +175,7 @@ private:
     std::size_t groupRuns_ = 0;
     std::size_t groupRows_ = 0;
     std::chrono::steady_clock::time_point groupOpened_;
+    std::unique_ptr<SQLite::Statement> keepState_;
 };
 
 // SQLite takes ":memory:" for a database in memory and, where URIs are

@@ -5,6 +5,7 @@
 #include <cfloat>
 #include <cmath>
 
+#include "campaign/checkpoint_file.h"
 #include "series/run_message.h"
 
 namespace {
@@ -65,13 +66,60 @@ TEST(RunMessageTest, JobsAndHellosRoundTrip)
     EXPECT_EQ(back.runId, job.runId);
     EXPECT_EQ(back.key, job.key);
     EXPECT_EQ(back.engineThreads, 4u);
-    EXPECT_EQ(zarudiv::EncodeJob(job).size(), 28u);
+    // The id, the key, the threads, no shorter runs and no state.
+    EXPECT_EQ(zarudiv::EncodeJob(job).size(), 40u);
 
     const zarudiv::WorkerHello hello = zarudiv::DecodeHello(zarudiv::EncodeHello({16, "node-07"}));
     EXPECT_EQ(hello.threads, 16u);
     EXPECT_EQ(hello.host, "node-07");
 
     EXPECT_EQ(zarudiv::DecodeStopSignal(zarudiv::EncodeStopSignal(15)), 15);
+}
+
+TEST(RunMessageTest, ShorterRunsAndKeptStatesTravelWithJobsAndOutcomes)
+{
+    zarudiv::RunJob job;
+    job.runId = 9;
+    job.key = {{1000, 36, 99}, 17};
+    job.shorter = {{3, 250}, {6, 500}};
+    zarudiv::CampaignState state;
+    state.campaign = {1000, 36, 99, true, 17};
+    state.startStep = 9.9e-8L;
+    state.generationsDone = 2;
+    state.generator.RandSeed = 123456;
+    state.generator.draws = 98765;
+    state.parent = zarudiv::ZeroLaw(state.startStep, zarudiv::kCampaignSites);
+    state.parent.activator[3] = 0.1L;
+    state.bestEvolved = zarudiv::ZeroVector(zarudiv::kCampaignSites);
+    state.bestQ = 8126.25;
+    state.rows = {{1, 36, 9000.5, 1e-7, 3}, {2, 72, 8126.25, 9.9e-8, 1}};
+    job.resume = state;
+    const zarudiv::RunJob back = zarudiv::DecodeJob(zarudiv::EncodeJob(job));
+    EXPECT_EQ(back.shorter, job.shorter);
+    ASSERT_TRUE(back.resume.has_value());
+    EXPECT_EQ(zarudiv::CheckpointText(*back.resume), zarudiv::CheckpointText(state));
+
+    RunOutcome stopped;
+    stopped.runId = 9;
+    stopped.status = zarudiv::RunStatus::Stopped;
+    stopped.state = zarudiv::CheckpointText(state);
+    stopped.stoppedAt = 2;
+    stopped.generationsRun = 2;
+    stopped.shorter = {Outcome(), Outcome()};
+    stopped.shorter[1].status = zarudiv::RunStatus::Failed;
+    const RunOutcome got = zarudiv::DecodeOutcome(zarudiv::EncodeOutcome(stopped));
+    EXPECT_EQ(got.status, zarudiv::RunStatus::Stopped);
+    EXPECT_EQ(got.state, stopped.state);
+    EXPECT_EQ(got.stoppedAt, 2);
+    EXPECT_EQ(got.generationsRun, 2);
+    ASSERT_EQ(got.shorter.size(), 2u);
+    EXPECT_EQ(got.shorter[0].generations, Outcome().generations);
+    EXPECT_EQ(got.shorter[1].status, zarudiv::RunStatus::Failed);
+
+    // A state damaged on the way is refused as any other damaged message.
+    std::string bytes = zarudiv::EncodeJob(job);
+    bytes[bytes.find("best-q 8126") + 8] = '9';
+    EXPECT_THROW(zarudiv::DecodeJob(bytes), zarudiv::MessageError);
 }
 
 TEST(RunMessageTest, DamagedMessagesAreRefused)

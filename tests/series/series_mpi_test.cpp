@@ -8,6 +8,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <thread>
 
@@ -170,7 +171,7 @@ TEST(SeriesMpiTest, CtrlCOnMpirunStopsCleanlyAndAnyProcessCountResumes)
     // Two processes take up where three stopped and run only what was left:
     // the runs done before keep their rows, timings included.
     const ProcessResult resumed =
-        zarudiv::testing::RunProcess(dir, Mpirun(2) + plan + " --db s.sqlite", "resumed");
+        zarudiv::testing::RunProcess(dir, Mpirun(2) + plan + " --threads 1 --db s.sqlite", "resumed");
     ASSERT_EQ(resumed.exitCode, 0) << resumed.err;
     EXPECT_NE(resumed.err.find(std::to_string(done) + " already done, " +
                                std::to_string(72 - done) + " to run"),
@@ -226,6 +227,52 @@ TEST(SeriesMpiTest, ASignalToOneWorkerStopsTheWholeSeries)
         << resumed.err;
     EXPECT_EQ(zarudiv::testing::CountRows(db, "runs", "status = 'done'"), 300);
     EXPECT_EQ(zarudiv::testing::CountRows(db, "generations", "1"), 20 * 300);
+}
+
+TEST(SeriesMpiTest, AStopKeepsTheRunsInFlightInEveryProcess)
+{
+    TempDir dir;
+    const std::string plan = "--generations 300 --mutants 20 --step 700 --repeat 2 --seed 13";
+    const std::string db = dir.file("s.sqlite");
+    BackgroundProcess running(dir, Mpirun(2) + plan + " --threads 1 --db s.sqlite");
+    ASSERT_TRUE(running.started());
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (running.running() && zarudiv::testing::CountRows(db, "runs", "1") == 0 &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    // Both processes are well into their first runs.
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const pid_t rank0 = RankProcess(running.pid(), 0);
+    ASSERT_GT(rank0, 0);
+    ASSERT_EQ(::kill(rank0, SIGTERM), 0);
+    std::optional<ProcessResult> stopped = running.waitFor(std::chrono::seconds(60));
+    if (!stopped) {
+        running.signal(SIGINT);
+        running.wait();
+        FAIL() << "the series did not end after rank 0 was signalled";
+    }
+    // Rank 0's run and the one rank 1 ran are kept where they stopped.
+    std::smatch kept;
+    ASSERT_TRUE(std::regex_search(stopped->err, kept,
+                                  std::regex("stopped by SIGTERM: 0 of 2 runs done and stored, 2 runs "
+                                             "stopped at generations (\\d+) and (\\d+), kept")))
+        << stopped->err;
+    EXPECT_EQ(zarudiv::testing::CountRows(db, "run_states", "1"), 2);
+
+    const ProcessResult resumed =
+        zarudiv::testing::RunProcess(dir, Mpirun(2) + plan + " --threads 1 --db s.sqlite", "resumed");
+    ASSERT_EQ(resumed.exitCode, 0) << resumed.err;
+    EXPECT_NE(resumed.err.find("2 runs went on from kept states (at generations "), std::string::npos)
+        << resumed.err;
+    EXPECT_NE(resumed.err.find("; " + std::to_string(2 * 300 - std::stoi(kept[1].str()) -
+                                                     std::stoi(kept[2].str())) +
+                               " generations computed"),
+              std::string::npos)
+        << resumed.err;
+    const ProcessResult whole = zarudiv::testing::RunProcess(
+        dir, Quote(ZARUDIV_SERIES) + " " + plan + " --threads 2 --db whole.sqlite", "whole");
+    ASSERT_EQ(whole.exitCode, 0) << whole.err;
+    EXPECT_EQ(zarudiv::testing::DumpSeries(db), zarudiv::testing::DumpSeries(dir.file("whole.sqlite")));
 }
 
 }  // namespace

@@ -237,10 +237,11 @@ TEST(StoreTest, AnOlderSchemaIsBroughtUpToDateAndANewerOneRefused)
     const std::string file = dir.file("s.sqlite");
     { SeriesStore store(file); }
     {
-        // Version 1 had no host column, version 2 no law.
+        // Version 1 had no host column, version 2 no law, version 3 no states.
         SQLite::Database db(file, SQLite::OPEN_READWRITE);
         db.exec("ALTER TABLE runs DROP COLUMN host; ALTER TABLE runs DROP COLUMN best_law; "
-                "ALTER TABLE runs DROP COLUMN best_step; PRAGMA user_version = 1");
+                "ALTER TABLE runs DROP COLUMN best_step; DROP TABLE run_states; "
+                "PRAGMA user_version = 1");
     }
     {
         SeriesStore store(file);
@@ -250,6 +251,7 @@ TEST(StoreTest, AnOlderSchemaIsBroughtUpToDateAndANewerOneRefused)
         outcome.host = "node-07";
         outcome.bestLaw = "zarudiv law 1\n";
         outcome.bestStep = -2.5e-7;
+        outcome.state = "zarudiv checkpoint 1\n";
         store.storeRun(outcome);
     }
     {
@@ -258,6 +260,8 @@ TEST(StoreTest, AnOlderSchemaIsBroughtUpToDateAndANewerOneRefused)
         EXPECT_EQ(db.execAndGet("SELECT host FROM runs").getString(), "node-07");
         EXPECT_EQ(db.execAndGet("SELECT best_law FROM runs").getString(), "zarudiv law 1\n");
         EXPECT_EQ(db.execAndGet("SELECT best_step FROM runs").getDouble(), -2.5e-7);
+        EXPECT_EQ(db.execAndGet("SELECT generation || ' ' || state FROM run_states").getString(),
+                  "2 zarudiv checkpoint 1\n");
         db.exec("PRAGMA user_version = 99");
     }
     EXPECT_EQ(OpeningFails(file), SeriesStoreError::Kind::NotOurs);

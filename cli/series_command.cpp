@@ -302,7 +302,10 @@ int RunSeriesCommand(const SeriesOptions& options, const std::string& commandLin
     request.commandLine = commandLine;
     request.version = ZARUDIV_VERSION;
     request.host = HostName();
-    request.threads = options.threads != 0 ? options.threads : AvailableCores();
+    // A large job's rank 0 only coordinates: its core stores the runs and
+    // answers the other processes.
+    const bool computes = options.rank0RunsCampaigns(processes);
+    request.threads = !computes ? 0 : options.threads != 0 ? options.threads : AvailableCores();
     request.multiProcess = processes > 1;
     request.protocolsDir = options.protocolsDir;
     request.plotsDir = options.plotsDir;
@@ -364,6 +367,8 @@ int RunSeriesCommand(const SeriesOptions& options, const std::string& commandLin
         std::string where = "on " + Plural(start.allThreads, "thread", "threads");
         if (processes > 1)
             where += " in " + std::to_string(processes) + " processes";
+        if (!computes)
+            where += " (rank 0 coordinates only)";
         Say("plan: " + Plural(plan.settingCount(), "setting", "settings") + " x " +
             Plural(plan.repeat, "seed", "seeds") + " (" + std::to_string(plan.firstSeed) + ".." +
             std::to_string(plan.lastSeed()) + ") = " + Plural(plan.runCount(), "run", "runs") +

@@ -116,6 +116,22 @@ struct SeriesCommandLine {
         AddText(app, "--csv", "FILE", "write the table of results as CSV to FILE", "a file name",
                 [&o](const std::string& name) { o.csvFile = name; });
         AddWholeNumber(app, kServe, [&o](std::uint64_t v) { o.servePort = static_cast<int>(v); });
+        AddText(app, "--rank0-computes", "yes|no|auto",
+                "under MPI, whether rank 0 runs campaigns on --threads threads besides storing "
+                "the runs (default auto: yes up to " + std::to_string(kRank0ComputesUpTo) +
+                    " processes, no above)",
+                "yes, no or auto", [&o](const std::string& value) {
+                    using R = SeriesOptions::Rank0Computes;
+                    if (value == "yes")
+                        o.rank0Computes = R::Yes;
+                    else if (value == "no")
+                        o.rank0Computes = R::No;
+                    else if (value == "auto")
+                        o.rank0Computes = R::Auto;
+                    else
+                        throw CLI::ValidationError("--rank0-computes " + value +
+                                                   ": give yes, no or auto");
+                });
         app.allow_extras();
         app.footer(kFooter);
         app.get_formatter()->column_width(26);
@@ -133,6 +149,16 @@ SeriesPlan SeriesOptions::plan(std::uint32_t firstSeed) const
     p.firstSeed = firstSeed;
     p.repeat = repeat;
     return p;
+}
+
+bool SeriesOptions::rank0RunsCampaigns(int processes) const
+{
+    // A process alone runs its campaigns itself.
+    if (processes <= 1 || rank0Computes == Rank0Computes::Yes)
+        return true;
+    if (rank0Computes == Rank0Computes::No)
+        return false;
+    return processes <= kRank0ComputesUpTo;
 }
 
 SeriesParse ParseSeriesOptions(const std::vector<std::string>& args)

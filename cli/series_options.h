@@ -23,11 +23,20 @@ struct SeriesOptions {
     std::optional<std::string> plotsDir;
     std::optional<std::string> csvFile;
     std::optional<int> servePort;  // the dashboard beside the series
+    // Under MPI, whether rank 0 runs campaigns besides coordinating: yes, no,
+    // or auto (no above kRank0ComputesUpTo processes).
+    enum class Rank0Computes { Yes, No, Auto } rank0Computes = Rank0Computes::Auto;
     bool help = false;
 
     // The plan with the given first seed.
     SeriesPlan plan(std::uint32_t firstSeed) const;
+    // Whether rank 0 of a job of this many processes runs campaigns.
+    bool rank0RunsCampaigns(int processes) const;
 };
+
+// Above this many processes rank 0 only coordinates, unless told otherwise:
+// storing their runs and answering their messages is then a core's work.
+inline constexpr int kRank0ComputesUpTo = 16;
 
 enum SeriesExit {
     kSeriesDone = 0,

@@ -188,7 +188,7 @@ void Coordinator::handOut()
         job.engineThreads = cores;
         groups_[best]->submit(job);
         used_[best] += cores;
-        inFlight_.push_back(InFlight{job.runId, job.key, best, cores, job.shorter});
+        inFlight_.emplace(job.runId, InFlight{job.runId, job.key, best, cores, job.shorter});
         started_ += 1 + job.shorter.size();
     }
 }
@@ -226,14 +226,13 @@ void Coordinator::collect(std::chrono::milliseconds wait, std::vector<RunOutcome
 std::string Coordinator::mismatch(std::size_t group, const RunOutcome& outcome)
 {
     const std::string run = "run " + std::to_string(outcome.runId);
-    const auto at = std::find_if(inFlight_.begin(), inFlight_.end(),
-                                 [&](const InFlight& entry) { return entry.runId == outcome.runId; });
+    const auto at = inFlight_.find(outcome.runId);
     if (at == inFlight_.end())
         return run + " came back, but no process was running it";
-    if (at->group != group)
-        return run + " came back, but was handed to " + groups_[at->group]->name();
+    if (at->second.group != group)
+        return run + " came back, but was handed to " + groups_[at->second.group]->name();
     // Whatever came back, the group no longer runs it.
-    const InFlight handed = *at;
+    const InFlight handed = at->second;
     used_[handed.group] -= handed.cores;
     inFlight_.erase(at);
 
@@ -345,19 +344,32 @@ void Coordinator::storeOne(RunOutcome& outcome)
         }
     }
     try {
-        store_.storeRun(outcome);
+        store_.addToGroup(outcome);
     } catch (const SeriesStoreError& error) {
         if (outcome.status == RunStatus::Stopped)
             ++report_.abandoned;
         fail(report_.writeError, error.what());
+        // What the group held before stays, if the store kept it.
+        if (!store_.inGroup())
+            dropGroup();
         return;
     }
+    // Counted once the group is committed.
     if (outcome.status == RunStatus::Done)
-        ++report_.stored;
+        ++groupDone_;
     else if (outcome.status == RunStatus::Stopped)
-        report_.stoppedAt.push_back(outcome.stoppedAt);
+        groupStoppedAt_.push_back(outcome.stoppedAt);
     else
-        ++report_.failed;
+        ++groupFailed_;
+}
+
+// A group rolled back: its stopped runs are abandoned after all, its others
+// to do again.
+void Coordinator::dropGroup()
+{
+    report_.abandoned += groupStoppedAt_.size();
+    groupStoppedAt_.clear();
+    groupDone_ = groupFailed_ = 0;
 }
 
 void Coordinator::storeAll(std::vector<RunOutcome>& outcomes)
@@ -365,8 +377,45 @@ void Coordinator::storeAll(std::vector<RunOutcome>& outcomes)
     const auto start = std::chrono::steady_clock::now();
     for (RunOutcome& outcome : outcomes)
         storeOne(outcome);
+    if (groupDue())
+        commitGroup();
     report_.storeSeconds += SecondsSince(start);
+}
+
+bool Coordinator::groupDue() const
+{
+    if (!store_.inGroup())
+        return false;
+    return stopping_ || store_.groupRuns() >= options_.groupRuns ||
+           store_.groupRows() >= options_.groupRows ||
+           std::chrono::steady_clock::now() - store_.groupOpened() >= options_.groupAge;
+}
+
+void Coordinator::commitGroup()
+{
+    try {
+        store_.commitGroup();
+        report_.stored += groupDone_;
+        report_.failed += groupFailed_;
+        report_.stoppedAt.insert(report_.stoppedAt.end(), groupStoppedAt_.begin(),
+                                 groupStoppedAt_.end());
+        groupStoppedAt_.clear();
+        groupDone_ = groupFailed_ = 0;
+    } catch (const SeriesStoreError& error) {
+        fail(report_.writeError, error.what());
+        dropGroup();
+    }
     progress_.update(report_.stored, report_.failed);
+}
+
+// The first group's wait, cut short when the open group falls due sooner.
+std::chrono::milliseconds Coordinator::waitFor(std::chrono::milliseconds poll) const
+{
+    if (!store_.inGroup())
+        return poll;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        store_.groupOpened() + options_.groupAge - std::chrono::steady_clock::now());
+    return std::clamp(left, std::chrono::milliseconds(0), poll);
 }
 
 void Coordinator::fail(std::string& what, const std::string& why)
@@ -399,8 +448,14 @@ SeriesReport Coordinator::run(std::uint64_t toRun)
                 stopAll();
             }
         }
-        if (stopping_ && stoppedAt == std::chrono::steady_clock::time_point())
+        if (stopping_ && stoppedAt == std::chrono::steady_clock::time_point()) {
             stoppedAt = std::chrono::steady_clock::now();
+            // What has finished is stored before the stop goes on.
+            if (store_.inGroup())
+                commitGroup();
+        }
+        if (groupDue())
+            commitGroup();
         handOut();
         if (inFlight_.empty())
             break;
@@ -409,13 +464,19 @@ SeriesReport Coordinator::run(std::uint64_t toRun)
             break;
         }
         outcomes.clear();
-        collect(options_.poll, outcomes);
+        collect(waitFor(options_.poll), outcomes);
         if (outcomes.empty())
             continue;
         // The freed cores get their next runs before the finished ones are
         // stored, so that storing overlaps with computing.
         handOut();
         storeAll(outcomes);
+    }
+    // Nothing is reported that is not stored.
+    if (store_.inGroup()) {
+        const auto commitStart = std::chrono::steady_clock::now();
+        commitGroup();
+        report_.storeSeconds += SecondsSince(commitStart);
     }
     report_.wallSeconds = SecondsSince(start);
     progress_.finish();

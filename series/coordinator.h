@@ -1,8 +1,8 @@
 #pragma once
 // The series' scheduler: hands the plan's runs that are not done, in the
 // plan's order, to executor groups as their cores become free, and stores
-// each finished run. It runs in one thread of one process (rank 0 under MPI),
-// the only one that writes the database.
+// the finished runs in groups. It runs in one thread of one process (rank 0
+// under MPI), the only one that writes the database.
 
 #include <chrono>
 #include <cstdint>
@@ -10,6 +10,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "series/executor_group.h"
@@ -26,6 +27,12 @@ struct CoordinatorOptions {
     std::chrono::milliseconds poll{100};
     // A signal number once the series is asked to stop, else 0.
     std::function<int()> stopSignal = [] { return 0; };
+    // Finished runs are committed together, a group at most this old, of
+    // at most this many runs or (a run never split) generation rows; a
+    // series that stops or ends commits at once.
+    std::chrono::milliseconds groupAge{100};
+    std::size_t groupRuns = 4096;
+    std::size_t groupRows = 1 << 18;
 };
 
 struct SeriesReport {
@@ -102,6 +109,10 @@ private:
     void collect(std::chrono::milliseconds wait, std::vector<RunOutcome>& outcomes);
     std::string mismatch(std::size_t group, const RunOutcome& outcome);
     void storeAll(std::vector<RunOutcome>& outcomes);
+    void commitGroup();
+    void dropGroup();
+    bool groupDue() const;
+    std::chrono::milliseconds waitFor(std::chrono::milliseconds poll) const;
     void fail(std::string& what, const std::string& why);
     void stopAll();
 
@@ -121,8 +132,13 @@ private:
     bool exhausted_ = false;
     bool stopping_ = false;
     std::uint64_t started_ = 0;
-    std::vector<InFlight> inFlight_;
+    // By run id: a job of thousands of cores looks up every run that comes back.
+    std::unordered_map<std::int64_t, InFlight> inFlight_;
     std::vector<RunOutcome> arrived_;
+    // Runs of the open group: counted as stored once it is committed.
+    std::uint64_t groupDone_ = 0;
+    std::uint64_t groupFailed_ = 0;
+    std::vector<int> groupStoppedAt_;
     SeriesReport report_;
 };
 

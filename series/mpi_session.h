@@ -18,6 +18,7 @@ enum MessageTag : int {
     kTagFinish,     // rank 0 to a process: no more runs, end
     kTagBye,        // a process to rank 0: ending
     kTagStopping,   // a process to rank 0: a stop signal reached it, stop the series
+    kTagOutcomes,   // a process to rank 0: what became of several runs
 };
 
 class MpiSession {

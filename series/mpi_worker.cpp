@@ -1,6 +1,7 @@
 #include "series/mpi_worker.h"
 
 #include <chrono>
+#include <utility>
 
 #include "series/local_executors.h"
 #include "series/mpi_session.h"
@@ -20,11 +21,17 @@ constexpr std::chrono::milliseconds kPoll{10};
 int RunSeriesWorker(unsigned threads, const RunCampaignOptions& options,
                     const std::function<int()>& stopSignal)
 {
-    LocalExecutors local(
+    return RunSeriesWorkerWith(
         threads,
         [options](const RunJob& job, const StopRequest& stop) { return RunSeriesJob(job, options, stop); },
-        options.host);
-    SendMessage(0, kTagHello, EncodeHello(WorkerHello{local.cores(), options.host}));
+        options.host, stopSignal);
+}
+
+int RunSeriesWorkerWith(unsigned threads, LocalExecutors::Task task, const std::string& host,
+                        const std::function<int()>& stopSignal)
+{
+    LocalExecutors local(threads, std::move(task), host);
+    SendMessage(0, kTagHello, EncodeHello(WorkerHello{local.cores(), host}));
 
     // Runs handed to this process and not yet sent back: the process ends
     // only when rank 0 says so and none is left, so that rank 0 never waits
@@ -50,10 +57,13 @@ int RunSeriesWorker(unsigned threads, const RunCampaignOptions& options,
         }
         outcomes.clear();
         local.collect(outcomes, kPoll);
-        for (const RunOutcome& outcome : outcomes) {
-            SendMessage(0, kTagOutcome, EncodeOutcome(outcome));
-            --inFlight;
-        }
+        // What finished together goes in one message: with short runs rank
+        // 0 takes one message for many.
+        if (outcomes.size() == 1)
+            SendMessage(0, kTagOutcome, EncodeOutcome(outcomes.front()));
+        else if (outcomes.size() > 1)
+            SendMessage(0, kTagOutcomes, EncodeOutcomes(outcomes));
+        inFlight -= outcomes.size();
         while (std::optional<Message> message = ReceiveIfAny(0, -1)) {
             if (message->tag == kTagJob) {
                 // After a stop it comes back at once, abandoned.

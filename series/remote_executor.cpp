@@ -39,17 +39,24 @@ void RemoteExecutor::collect(std::vector<RunOutcome>& outcomes, std::chrono::mil
                 stopSignal_ = signal;
             continue;
         }
-        if (message->tag != kTagOutcome)
+        if (message->tag != kTagOutcome && message->tag != kTagOutcomes)
             throw MessageError(name() + " sent a message with tag " +
                                std::to_string(message->tag) + " while runs were handed out");
         bytesReceived_ += message->bytes.size();
-        RunOutcome outcome = DecodeOutcome(message->bytes);
-        outcome.host = hello_.host;
-        for (RunOutcome& shorter : outcome.shorter)
-            shorter.host = hello_.host;
-        if (outcome.status != RunStatus::Abandoned)
-            runsReturned_ += 1 + outcome.shorter.size();
-        outcomes.push_back(std::move(outcome));
+        ++messagesReceived_;
+        std::vector<RunOutcome> arrived;
+        if (message->tag == kTagOutcome)
+            arrived.push_back(DecodeOutcome(message->bytes));
+        else
+            arrived = DecodeOutcomes(message->bytes);
+        for (RunOutcome& outcome : arrived) {
+            outcome.host = hello_.host;
+            for (RunOutcome& shorter : outcome.shorter)
+                shorter.host = hello_.host;
+            if (outcome.status != RunStatus::Abandoned)
+                runsReturned_ += 1 + outcome.shorter.size();
+            outcomes.push_back(std::move(outcome));
+        }
     }
 }
 

@@ -36,6 +36,8 @@ public:
     std::uint64_t runsReturned() const { return runsReturned_; }
     std::uint64_t bytesSent() const { return bytesSent_; }
     std::uint64_t bytesReceived() const { return bytesReceived_; }
+    // Outcome messages, each of one run or of several.
+    std::uint64_t messagesReceived() const { return messagesReceived_; }
 
 private:
     int rank_;
@@ -45,6 +47,7 @@ private:
     std::uint64_t runsReturned_ = 0;
     std::uint64_t bytesSent_ = 0;
     std::uint64_t bytesReceived_ = 0;
+    std::uint64_t messagesReceived_ = 0;
 };
 
 // Waits for every other process's hello. Returns nothing when stopSignal

@@ -245,4 +245,28 @@ RunOutcome DecodeOutcome(const std::string& bytes)
     return outcome;
 }
 
+std::string EncodeOutcomes(const std::vector<RunOutcome>& outcomes)
+{
+    Writer out;
+    out.whole(static_cast<std::uint32_t>(outcomes.size()));
+    for (const RunOutcome& outcome : outcomes)
+        out.text(EncodeOutcome(outcome));
+    return out.take();
+}
+
+std::vector<RunOutcome> DecodeOutcomes(const std::string& bytes)
+{
+    Reader in(bytes);
+    const auto count = in.whole<std::uint32_t>();
+    // Each takes at least its length: a count beyond the message is a fault.
+    if (count > bytes.size() / 8)
+        throw MessageError("a series message ends too early");
+    std::vector<RunOutcome> outcomes;
+    outcomes.reserve(count);
+    for (std::uint32_t i = 0; i < count; ++i)
+        outcomes.push_back(DecodeOutcome(in.text()));
+    in.end();
+    return outcomes;
+}
+
 }  // namespace zarudiv

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "series/run_job.h"
 
@@ -38,5 +39,10 @@ int DecodeStopSignal(const std::string& bytes);
 // The outcome without its host: rank 0 knows which process sent it.
 std::string EncodeOutcome(const RunOutcome& outcome);
 RunOutcome DecodeOutcome(const std::string& bytes);
+
+// Several outcomes in one message (short runs finish many at a time): a
+// count, then each as EncodeOutcome writes it, length-prefixed.
+std::string EncodeOutcomes(const std::vector<RunOutcome>& outcomes);
+std::vector<RunOutcome> DecodeOutcomes(const std::string& bytes);
 
 }  // namespace zarudiv

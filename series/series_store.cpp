@@ -80,6 +80,10 @@ CREATE TABLE generations(
     PRIMARY KEY (run_id, generation)) WITHOUT ROWID;
 )sql";
 
+// Generation rows go in by statements of several rows each (one statement
+// per row costs more than the row): as many of the first size as fit, then
+// of the next.
+constexpr std::size_t kGenerationChunks[] = {32, 4, 1};
 // A campaign's state kept for its run: a stopped run's (with its rows), so
 // that it goes on from there; a done run's end (its rows are in the
 // generations table), so that a longer run of the same campaign goes on
@@ -198,9 +202,14 @@ SeriesStore::SeriesStore(const std::string& fileName) : fileName_(fileName)
         const std::string path = SqliteTakesAsSpecial(fileName) ? "./" + fileName : fileName;
         db_ = std::make_unique<SQLite::Database>(path, SQLite::OPEN_READWRITE, 10000);
         checkOrCreateSchema();
-        insertGeneration_ = std::make_unique<SQLite::Statement>(
-            *db_, "INSERT INTO generations(run_id, generation, best_q, step_width, accepted) "
-                  "VALUES (?, ?, ?, ?, ?)");
+        for (const std::size_t rows : kGenerationChunks) {
+            std::string insert = "INSERT INTO generations(run_id, generation, best_q, step_width, "
+                                 "accepted) VALUES (?, ?, ?, ?, ?)";
+            for (std::size_t i = 1; i < rows; ++i)
+                insert += ", (?, ?, ?, ?, ?)";
+            insertGenerations_.push_back(std::make_unique<SQLite::Statement>(*db_, insert));
+        }
+        runStatus_ = std::make_unique<SQLite::Statement>(*db_, "SELECT status FROM runs WHERE id = ?");
         markDone_ = std::make_unique<SQLite::Statement>(
             *db_, "UPDATE runs SET status = 'done', best_q = ?, best_generation = ?, "
                   "evaluations = ?, seconds = ?, protocol_sha256 = ?, host = ?, error = NULL, "
@@ -239,8 +248,10 @@ SeriesStore::~SeriesStore() { close(); }
 
 void SeriesStore::close()
 {
+    // A group not committed is rolled back as the database closes.
+    insertGenerations_.clear();
+    runStatus_.reset();
     keepState_.reset();
-    insertGeneration_.reset();
     markDone_.reset();
     markFailed_.reset();
     db_.reset();
@@ -253,8 +264,9 @@ void SeriesStore::discardIfNew()
 {
     // SQLite closes first (the last connection takes its side files along);
     // the file goes while the lock still keeps another series out.
+    insertGenerations_.clear();
+    runStatus_.reset();
     keepState_.reset();
-    insertGeneration_.reset();
     markDone_.reset();
     markFailed_.reset();
     db_.reset();
@@ -301,7 +313,11 @@ void SeriesStore::checkOrCreateSchema()
     // In WAL mode NORMAL loses no committed run when the process dies; only
     // a power cut may take the last few, and never leaves a half run.
     db_->exec("PRAGMA synchronous = NORMAL");
-    db_->exec("PRAGMA foreign_keys = ON");
+    // The references hold by construction: a plan's runs are added with the
+    // plan, and a run's generations only once its row is seen pending
+    // (addToGroup). Checking each generation row's reference again would
+    // cost a lookup in runs per row, a fifth of the store's time.
+    db_->exec("PRAGMA foreign_keys = OFF");
     if (applicationId == 0) {
         SQLite::Transaction transaction(*db_, SQLite::TransactionBehavior::IMMEDIATE);
         db_->exec(kSchema);
@@ -415,12 +431,113 @@ std::vector<PendingRun> SeriesStore::pendingRuns(const SeriesPlan& plan, std::in
 
 void SeriesStore::storeRun(const RunOutcome& outcome)
 {
-    if (outcome.status == RunStatus::Done)
-        storeDone(outcome);
-    else if (outcome.status == RunStatus::Failed)
-        storeFailed(outcome);
-    else if (outcome.status == RunStatus::Stopped)
-        storeStopped(outcome);
+    addToGroup(outcome);
+    commitGroup();
+}
+
+bool SeriesStore::isPending(std::int64_t runId)
+{
+    SQLite::Statement& select = *runStatus_;
+    select.bind(1, runId);
+    const bool pending = select.executeStep() && select.getColumn(0).getString() != "done";
+    select.reset();
+    return pending;
+}
+
+void SeriesStore::rollBackGroup() noexcept
+{
+    if (!inGroup_)
+        return;
+    inGroup_ = false;
+    groupRuns_ = 0;
+    groupRows_ = 0;
+    // A statement that failed keeps its state until it is reset.
+    for (const auto& statement : insertGenerations_)
+        statement->tryReset();
+    markDone_->tryReset();
+    markFailed_->tryReset();
+    keepState_->tryReset();
+    // SQLite may have rolled back already (a full disk); then this fails.
+    try {
+        db_->exec("ROLLBACK");
+    } catch (const std::exception&) {
+    }
+}
+
+void SeriesStore::addToGroup(const RunOutcome& outcome)
+{
+    if (outcome.status != RunStatus::Done && outcome.status != RunStatus::Failed &&
+        outcome.status != RunStatus::Stopped)
+        return;
+    Writing([&] {
+        // Refused before anything of it is written: the group stays whole.
+        // A run done meanwhile keeps its end.
+        if (outcome.status != RunStatus::Failed && !isPending(outcome.runId))
+            throw SeriesStoreError(SeriesStoreError::Kind::Write,
+                                   "run " + std::to_string(outcome.runId) +
+                                       " is not a pending run of this database");
+        try {
+            if (!inGroup_) {
+                db_->exec("BEGIN IMMEDIATE");
+                inGroup_ = true;
+                groupOpened_ = std::chrono::steady_clock::now();
+            }
+            if (outcome.status == RunStatus::Done)
+                storeDone(outcome);
+            else if (outcome.status == RunStatus::Failed)
+                storeFailed(outcome);
+            else
+                keepState(outcome, outcome.stoppedAt);
+        } catch (...) {
+            // Part of a run may be written: none of the group stays.
+            rollBackGroup();
+            throw;
+        }
+        ++groupRuns_;
+        groupRows_ += outcome.generations.size();
+    });
+}
+
+std::size_t SeriesStore::commitGroup()
+{
+    if (!inGroup_)
+        return 0;
+    const std::size_t runs = groupRuns_;
+    Writing([&] {
+        try {
+            db_->exec("COMMIT");
+        } catch (...) {
+            rollBackGroup();
+            throw;
+        }
+    });
+    inGroup_ = false;
+    groupRuns_ = 0;
+    groupRows_ = 0;
+    return runs;
+}
+
+void SeriesStore::insertGenerations(const RunOutcome& outcome)
+{
+    const std::size_t count = outcome.generations.size();
+    std::size_t i = 0;
+    for (std::size_t c = 0; c < insertGenerations_.size(); ++c) {
+        SQLite::Statement& insert = *insertGenerations_[c];
+        const std::size_t rows = kGenerationChunks[c];
+        for (; i + rows <= count; i += rows) {
+            int at = 1;
+            for (std::size_t k = i; k < i + rows; ++k) {
+                const GenerationRow& row = outcome.generations[k];
+                insert.bind(at++, outcome.runId);
+                insert.bind(at++, static_cast<std::int64_t>(k + 1));
+                insert.bind(at++, row.bestQ);
+                insert.bind(at++, row.stepWidth);
+                insert.bind(at++, row.accepted);
+            }
+            insert.exec();
+            insert.reset();
+        }
+    }
 }
 
 void SeriesStore::keepState(const RunOutcome& outcome, int generation)
@@ -434,22 +551,6 @@ void SeriesStore::keepState(const RunOutcome& outcome, int generation)
     keep.bind(6, outcome.state.data(), static_cast<int>(outcome.state.size()));
     keep.exec();
     keep.reset();
-}
-
-void SeriesStore::storeStopped(const RunOutcome& outcome)
-{
-    Writing([&] {
-        SQLite::Transaction transaction(*db_, SQLite::TransactionBehavior::IMMEDIATE);
-        // A run done meanwhile keeps its end.
-        SQLite::Statement status(*db_, "SELECT status FROM runs WHERE id = ?");
-        status.bind(1, outcome.runId);
-        if (!status.executeStep() || status.getColumn(0).getString() == "done")
-            throw SeriesStoreError(SeriesStoreError::Kind::Write,
-                                   "run " + std::to_string(outcome.runId) +
-                                       " is not a pending run of this database");
-        keepState(outcome, outcome.stoppedAt);
-        transaction.commit();
-    });
 }
 
 std::optional<KeptState> SeriesStore::keptState(const RunKey& key, int latest)
@@ -512,53 +613,37 @@ std::vector<PendingRun> SeriesStore::otherGenerations(const SeriesPlan& plan, co
 
 void SeriesStore::storeDone(const RunOutcome& outcome)
 {
-    Writing([&] {
-        SQLite::Transaction transaction(*db_, SQLite::TransactionBehavior::IMMEDIATE);
-        SQLite::Statement& insert = *insertGeneration_;
-        insert.bind(1, outcome.runId);
-        for (std::size_t i = 0; i < outcome.generations.size(); ++i) {
-            const GenerationRow& row = outcome.generations[i];
-            insert.bind(2, static_cast<std::int64_t>(i + 1));
-            insert.bind(3, row.bestQ);
-            insert.bind(4, row.stepWidth);
-            insert.bind(5, row.accepted);
-            insert.exec();
-            insert.reset();
-        }
-        SQLite::Statement& mark = *markDone_;
-        mark.bind(1, outcome.bestQ);
-        mark.bind(2, outcome.bestGeneration);
-        mark.bind(3, outcome.evaluations);
-        mark.bind(4, outcome.seconds);
-        mark.bind(5, outcome.protocolSha256);
-        mark.bind(6, outcome.host);
-        mark.bind(7, outcome.bestLaw);
-        mark.bind(8, outcome.bestStep);
-        mark.bind(9, outcome.runId);
-        const int changed = mark.exec();
-        mark.reset();
-        if (changed != 1)
-            throw SeriesStoreError(SeriesStoreError::Kind::Write,
-                                   "run " + std::to_string(outcome.runId) +
-                                       " is not a pending run of this database");
-        // Its end replaces the state it was stopped at.
-        if (!outcome.state.empty())
-            keepState(outcome, outcome.key.setting.generations);
-        transaction.commit();
-    });
+    insertGenerations(outcome);
+    SQLite::Statement& mark = *markDone_;
+    mark.bind(1, outcome.bestQ);
+    mark.bind(2, outcome.bestGeneration);
+    mark.bind(3, outcome.evaluations);
+    mark.bind(4, outcome.seconds);
+    mark.bind(5, outcome.protocolSha256);
+    mark.bind(6, outcome.host);
+    mark.bind(7, outcome.bestLaw);
+    mark.bind(8, outcome.bestStep);
+    mark.bind(9, outcome.runId);
+    const int changed = mark.exec();
+    mark.reset();
+    if (changed != 1)
+        throw SeriesStoreError(SeriesStoreError::Kind::Write,
+                               "run " + std::to_string(outcome.runId) +
+                                   " is not a pending run of this database");
+    // Its end replaces the state it was stopped at.
+    if (!outcome.state.empty())
+        keepState(outcome, outcome.key.setting.generations);
 }
 
 void SeriesStore::storeFailed(const RunOutcome& outcome)
 {
-    Writing([&] {
-        SQLite::Statement& mark = *markFailed_;
-        mark.bind(1, outcome.error);
-        mark.bind(2, outcome.seconds);
-        mark.bind(3, outcome.host);
-        mark.bind(4, outcome.runId);
-        mark.exec();
-        mark.reset();
-    });
+    SQLite::Statement& mark = *markFailed_;
+    mark.bind(1, outcome.error);
+    mark.bind(2, outcome.seconds);
+    mark.bind(3, outcome.host);
+    mark.bind(4, outcome.runId);
+    mark.exec();
+    mark.reset();
 }
 
 void SeriesStore::forEachDone(const SeriesPlan& plan, const std::function<void(const RunKey&)>& call)

@@ -1,13 +1,15 @@
 #pragma once
 // The series' SQLite database: the plans started, one row per run and one
 // per generation of every finished run. Only one series writes a database at
-// a time; a run's rows are written in one transaction when it finishes, so a
-// series killed at any moment leaves whole runs only. Readers (other tools)
-// may query it while a series runs: the database is in WAL mode.
+// a time; finished runs are written in groups, each group one transaction
+// and a run never split between two, so a series killed at any moment leaves
+// whole runs only. Readers (other tools) may query it while a series runs:
+// the database is in WAL mode.
 
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Statement.h>
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -107,9 +109,24 @@ public:
                                         std::size_t limit);
 
     // Stores a done run (its row, its generations and its end state), a
-    // failed one (its error) or a stopped one (its state), in one
-    // transaction. Throws SeriesStoreError::Write.
+    // failed one (its error) or a stopped one (its state), with the open
+    // group if there is one, and commits. Throws SeriesStoreError::Write.
     void storeRun(const RunOutcome& outcome);
+
+    // Group commit: a done, failed or stopped run joins the open group (opening one,
+    // a transaction); nothing of the group is stored until commitGroup().
+    // Throws SeriesStoreError::Write: for a run that is not pending (a
+    // fault) before anything of it is written, the group staying open as it
+    // was; for a write that failed with the whole group rolled back, which
+    // inGroup() then tells.
+    void addToGroup(const RunOutcome& outcome);
+    // Commits the open group; returns its runs (0 without one). On a failed
+    // commit the group is rolled back and SeriesStoreError::Write thrown.
+    std::size_t commitGroup();
+    bool inGroup() const { return inGroup_; }
+    std::size_t groupRuns() const { return groupRuns_; }
+    std::size_t groupRows() const { return groupRows_; }
+    std::chrono::steady_clock::time_point groupOpened() const { return groupOpened_; }
 
     // The latest state kept of the key's campaign (its mutants, step width
     // and seed, any number of generations) at generation `latest` or before.
@@ -137,7 +154,9 @@ private:
     void checkOrCreateSchema();
     void storeDone(const RunOutcome& outcome);
     void storeFailed(const RunOutcome& outcome);
-    void storeStopped(const RunOutcome& outcome);
+    void insertGenerations(const RunOutcome& outcome);
+    bool isPending(std::int64_t runId);
+    void rollBackGroup() noexcept;
     void keepState(const RunOutcome& outcome, int generation);
 
     void close();
@@ -147,9 +166,15 @@ private:
     bool created_ = false;  // the file did not exist before
     std::string journalMode_;
     std::unique_ptr<SQLite::Database> db_;
-    std::unique_ptr<SQLite::Statement> insertGeneration_;
+    // Generation rows, by statements of several rows each.
+    std::vector<std::unique_ptr<SQLite::Statement>> insertGenerations_;
+    std::unique_ptr<SQLite::Statement> runStatus_;
     std::unique_ptr<SQLite::Statement> markDone_;
     std::unique_ptr<SQLite::Statement> markFailed_;
+    bool inGroup_ = false;
+    std::size_t groupRuns_ = 0;
+    std::size_t groupRows_ = 0;
+    std::chrono::steady_clock::time_point groupOpened_;
     std::unique_ptr<SQLite::Statement> keepState_;
 };
 

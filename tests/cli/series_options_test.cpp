@@ -34,6 +34,28 @@ TEST(SeriesOptionsTest, ListsBecomeThePlanInTheOrderGiven)
     EXPECT_FALSE(defaults.options.seed);
 }
 
+// Rank 0 runs campaigns in small jobs and only coordinates in large ones,
+// unless told; a process alone always runs its own.
+TEST(SeriesOptionsTest, Rank0RunsCampaignsUpToSixteenProcessesUnlessTold)
+{
+    const auto with = [](std::vector<std::string> extra) {
+        std::vector<std::string> args = {"--generations", "5", "--mutants", "2", "--step", "3",
+                                         "--repeat", "1"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        const auto parsed = ParseSeriesOptions(args);
+        EXPECT_EQ(parsed.error, "");
+        return parsed.options;
+    };
+    const zarudiv::SeriesOptions automatic = with({});
+    EXPECT_TRUE(automatic.rank0RunsCampaigns(1));
+    EXPECT_TRUE(automatic.rank0RunsCampaigns(16));
+    EXPECT_FALSE(automatic.rank0RunsCampaigns(17));
+    EXPECT_TRUE(with({"--rank0-computes", "yes"}).rank0RunsCampaigns(1000));
+    EXPECT_FALSE(with({"--rank0-computes", "no"}).rank0RunsCampaigns(2));
+    EXPECT_TRUE(with({"--rank0-computes", "no"}).rank0RunsCampaigns(1));
+    EXPECT_FALSE(with({"--rank0-computes", "auto"}).rank0RunsCampaigns(64));
+}
+
 TEST(SeriesOptionsTest, BadOptionsNameTheOptionAndWhatItNeeds)
 {
     struct Case {

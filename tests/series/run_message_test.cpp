@@ -138,4 +138,29 @@ TEST(RunMessageTest, DamagedMessagesAreRefused)
             << signal;
 }
 
+// Several outcomes in one message come back as each alone would, in order;
+// a batch cut short or with a count beyond its bytes is refused.
+TEST(RunMessageTest, ABatchOfOutcomesArrivesAsEachAloneWould)
+{
+    RunOutcome second = Outcome();
+    second.runId = 9;
+    second.generations.clear();
+    second.status = zarudiv::RunStatus::Abandoned;
+    const std::vector<RunOutcome> sent = {Outcome(), second};
+    const std::string bytes = zarudiv::EncodeOutcomes(sent);
+    const std::vector<RunOutcome> got = zarudiv::DecodeOutcomes(bytes);
+    ASSERT_EQ(got.size(), 2u);
+    for (std::size_t i = 0; i < 2; ++i)
+        EXPECT_EQ(zarudiv::EncodeOutcome(got[i]), zarudiv::EncodeOutcome(sent[i])) << i;
+    EXPECT_EQ(bytes.size(), 4 + 2 * 8 + zarudiv::EncodeOutcome(sent[0]).size() +
+                                zarudiv::EncodeOutcome(sent[1]).size());
+    EXPECT_TRUE(zarudiv::DecodeOutcomes(zarudiv::EncodeOutcomes({})).empty());
+
+    for (std::size_t cut : {std::size_t{2}, std::size_t{20}, bytes.size() - 1})
+        EXPECT_THROW(zarudiv::DecodeOutcomes(bytes.substr(0, cut)), zarudiv::MessageError) << cut;
+    std::string tooMany = bytes;
+    tooMany[3] = '\x7f';  // a count of two billion in a message of a few hundred bytes
+    EXPECT_THROW(zarudiv::DecodeOutcomes(tooMany), zarudiv::MessageError);
+}
+
 }  // namespace

@@ -105,6 +105,37 @@ TEST(SeriesMpiTest, ThreeProcessesStoreWhatOneProcessStores)
     EXPECT_EQ(db.execAndGet("SELECT count(*) FROM runs WHERE host IS NULL OR host = ''").getInt(), 0);
 }
 
+// A rank 0 that only coordinates runs no campaign: the other processes run
+// them all, sending what finishes together in one message, and the database
+// is the one a single process stores.
+TEST(SeriesMpiTest, ARank0ThatOnlyCoordinatesStoresWhatOneProcessStores)
+{
+    TempDir dir;
+    const std::string plan = "--generations 5 --mutants 1,2 --step 300 --repeat 40 --seed 5";
+    ASSERT_EQ(zarudiv::testing::RunProcess(dir, Quote(ZARUDIV_SERIES) + " " + plan +
+                                                    " --threads 2 --db one.sqlite",
+                                           "alone")
+                  .exitCode,
+              0);
+    const ProcessResult mpi = zarudiv::testing::RunProcess(
+        dir, Mpirun(3) + plan + " --threads 2 --rank0-computes no --db mpi.sqlite", "mpi");
+    ASSERT_EQ(mpi.exitCode, 0) << mpi.err;
+    EXPECT_NE(mpi.err.find("80 to run on 4 threads in 3 processes (rank 0 coordinates only)"),
+              std::string::npos)
+        << mpi.err;
+    EXPECT_NE(mpi.err.find("MPI: 80 of the runs ran in the 2 other processes"), std::string::npos)
+        << mpi.err;
+    EXPECT_EQ(zarudiv::testing::DumpSeries(dir.file("mpi.sqlite")),
+              zarudiv::testing::DumpSeries(dir.file("one.sqlite")));
+
+    const ProcessResult bad = zarudiv::testing::RunProcess(
+        dir, Quote(ZARUDIV_SERIES) + " " + plan + " --rank0-computes maybe --db bad.sqlite", "bad");
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_NE(bad.err.find("--rank0-computes maybe: give yes, no or auto"), std::string::npos)
+        << bad.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("bad.sqlite")));
+}
+
 TEST(SeriesMpiTest, CtrlCOnMpirunStopsCleanlyAndAnyProcessCountResumes)
 {
     TempDir dir;

@@ -16,6 +16,7 @@
 
 namespace {
 
+using zarudiv::testing::BackgroundProcess;
 using zarudiv::testing::ProcessResult;
 using zarudiv::testing::Quote;
 using zarudiv::testing::ReadBytes;
@@ -217,6 +218,42 @@ TEST(SeriesRobustnessTest, AFullProtocolsDiskStopsTheSeriesAtItsFirstProtocolTha
         EXPECT_EQ(name.substr(name.size() - 4), ".doc") << name;
         EXPECT_NE(ReadBytes(prot + "/" + name).find("END of Savefile"), std::string::npos) << name;
     }
+}
+
+// Runs this short finish every few milliseconds, so the series nearly always
+// has a group of finished runs open (a transaction, committed at most every
+// 100 ms): a SIGKILL right after a commit lands in the next group. Killed
+// three times, each time at a later point, the database holds whole runs
+// only, and the resumed series ends with the database an uninterrupted one
+// stores.
+TEST(SeriesRobustnessTest, ASeriesKilledWhileItCommitsKeepsWholeRunsAndResumesToTheSameDatabase)
+{
+    TempDir dir;
+    const std::string plan = "--generations 20 --mutants 1 --step 500,700 --repeat 200 --seed 11";
+    const std::string db = dir.file("s.sqlite");
+    std::int64_t done = 0;
+    for (const std::int64_t killAt : {60, 180, 300}) {
+        BackgroundProcess running(dir, Quote(ZARUDIV_SERIES) + " " + plan + " --threads 2 --db s.sqlite");
+        ASSERT_TRUE(running.started());
+        zarudiv::testing::AwaitDone(running, db, killAt);
+        ASSERT_TRUE(running.running()) << "the series ended before the kill";
+        running.signal(SIGKILL);
+        EXPECT_EQ(running.wait().exitCode, -1);  // killed, not exited
+        ExpectWholeRuns(db, 20);
+        const std::int64_t now = zarudiv::testing::CountRows(db, "runs", "status = 'done'");
+        EXPECT_GE(now, killAt);
+        EXPECT_GE(now, done);  // nothing committed is lost
+        EXPECT_LT(now, 400);
+        done = now;
+    }
+    const ProcessResult resumed = Series(dir, plan + " --threads 1 --db s.sqlite");
+    ASSERT_EQ(resumed.exitCode, 0) << resumed.err;
+    EXPECT_NE(resumed.err.find(std::to_string(done) + " already done, " +
+                               std::to_string(400 - done) + " to run"),
+              std::string::npos)
+        << resumed.err;
+    ASSERT_EQ(Series(dir, plan + " --threads 2 --db whole.sqlite").exitCode, 0);
+    EXPECT_EQ(zarudiv::testing::DumpSeries(db), zarudiv::testing::DumpSeries(dir.file("whole.sqlite")));
 }
 
 }  // namespace

@@ -123,6 +123,60 @@ TEST(StoreTest, ADoneRunIsStoredWholeAndLeavesThePendingList)
     EXPECT_EQ(db.execAndGet("PRAGMA journal_mode").getString(), "wal");
 }
 
+// A group is stored whole or not at all, and a reader sees it only once it
+// is committed; a run of odd length (37 rows: statements of 32, 4 and 1)
+// keeps every generation in its place.
+TEST(StoreTest, AGroupOfRunsIsCommittedWholeOrNotAtAll)
+{
+    TempDir dir;
+    const std::string file = dir.file("s.sqlite");
+    SeriesStore store(file);
+    const SeriesPlan plan = SmallPlan({37}, 1, 4);
+    store.addPlan(plan, kRecord);
+    const std::vector<zarudiv::PendingRun> runs = store.pendingRuns(plan, 0, 10);
+    const auto doneRows = [&] {
+        SQLite::Database reader(file, SQLite::OPEN_READONLY);
+        return reader.execAndGet("SELECT count(*) || ',' || coalesce(sum(generation * accepted), 0) "
+                                 "FROM generations").getString();
+    };
+
+    store.addToGroup(DoneRun(runs[0], 5.0));
+    store.addToGroup(DoneRun(runs[1], 6.0));
+    EXPECT_TRUE(store.inGroup());
+    EXPECT_EQ(store.groupRuns(), 2u);
+    EXPECT_EQ(store.groupRows(), 74u);
+    EXPECT_EQ(doneRows(), "0,0");  // not committed: not there
+    // A run stored twice is refused before anything of it is written; the
+    // group stays as it was.
+    EXPECT_THROW(store.addToGroup(DoneRun(runs[1], 7.0)), SeriesStoreError);
+    EXPECT_TRUE(store.inGroup());
+    EXPECT_EQ(store.commitGroup(), 2u);
+    EXPECT_FALSE(store.inGroup());
+    // Generation g of each run is row g: the sum of g * g over 1..37, twice.
+    EXPECT_EQ(doneRows(), "74," + std::to_string(2 * 37 * 38 * 75 / 6));
+    EXPECT_EQ(store.countDone(plan), 2u);
+}
+
+// A group the database never sees committed (the series killed, the store
+// closed) leaves nothing of it.
+TEST(StoreTest, AGroupNotCommittedLeavesNothing)
+{
+    TempDir dir;
+    const std::string file = dir.file("s.sqlite");
+    const SeriesPlan plan = SmallPlan({5}, 1, 2);
+    {
+        SeriesStore store(file);
+        store.addPlan(plan, kRecord);
+        const std::vector<zarudiv::PendingRun> runs = store.pendingRuns(plan, 0, 10);
+        store.storeRun(DoneRun(runs[0], 1.0));
+        store.addToGroup(DoneRun(runs[1], 2.0));
+    }
+    SeriesStore again(file);
+    EXPECT_EQ(again.countDone(plan), 1u);
+    SQLite::Database reader(file, SQLite::OPEN_READONLY);
+    EXPECT_EQ(reader.execAndGet("SELECT count(*) FROM generations").getInt(), 5);
+}
+
 // Fetching a batch of work scans the runs table from the last id on and
 // stops at the limit: no search over the plan, no sort. SQLite says so.
 TEST(StoreTest, ABatchOfWorkIsFetchedByARangeOfIdsWithoutASort)

@@ -23,7 +23,9 @@ int RunSeriesWorker(unsigned threads, const RunCampaignOptions& options,
 {
     return RunSeriesWorkerWith(
         threads,
-        [options](const RunJob& job, const StopRequest& stop) { return RunSeriesJob(job, options, stop); },
+        [options](const RunJob& job, const StopRequest& stop, LiveProgress& live) {
+            return RunSeriesJob(job, options, stop, &live);
+        },
         options.host, stopSignal);
 }
 

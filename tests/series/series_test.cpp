@@ -235,14 +235,18 @@ TEST(SeriesTest, SigtermStopsTheSeriesWhileItRecordsThePlanOrRuns)
     const ProcessResult ended = running.wait();
     EXPECT_EQ(ended.exitCode, 143) << ended.err;
     const std::int64_t done = zarudiv::testing::CountRows(dir.file("s.sqlite"), "runs", "status = 'done'");
-    // The run in flight is kept where it stopped, unless it ended with the signal.
+    // The run in flight is kept where it stopped, unless it ended with the
+    // signal; a run handed out but not yet begun comes back abandoned, and
+    // nothing of it was computed. Either way every run is done or to do.
     const std::string last = ended.err.substr(ended.err.rfind("zarudiv-series: "));
     const std::string stored = "zarudiv-series: stopped by SIGTERM: " + std::to_string(done) +
                                " of 24 runs done and stored, ";
     EXPECT_EQ(last.substr(0, stored.size()), stored) << last;
     EXPECT_TRUE(last.ends_with(", kept; run the same command again to continue\n") ||
-                last.ends_with(" 0 abandoned; run the same command again to continue\n"))
+                last.ends_with(" abandoned; run the same command again to continue\n"))
         << last;
+    EXPECT_EQ(zarudiv::testing::CountRows(dir.file("s.sqlite"), "runs", "status = 'pending'"),
+              24 - done);
     EXPECT_EQ(ended.out, "");
 }
 

@@ -264,7 +264,7 @@ int Mpi(const Options& options, int& argc, char**& argv)
         // Then the series' own worker, on runs that end at once.
         return RunSeriesWorkerWith(
             options.workerThreads,
-            [&templates](const RunJob& job, const StopRequest&) { return Rekeyed(templates, job); },
+            [&templates](const RunJob& job, const StopRequest&, LiveProgress&) { return Rekeyed(templates, job); },
             "worker", never);
     }
 

@@ -314,7 +314,10 @@ int RunSeriesCommand(const SeriesOptions& options, const std::string& commandLin
 
     SeriesHooks hooks;
     hooks.stopSignal = StopSignal;
-    hooks.progressOnTerminal = isatty(STDERR_FILENO) != 0;
+    const bool terminal = isatty(STDERR_FILENO) != 0;
+    hooks.progressOnTerminal = terminal && options.progress != SeriesOptions::Progress::Never;
+    hooks.progressInLog = !terminal && options.progress == SeriesOptions::Progress::Always;
+    hooks.progressEvery = std::chrono::seconds(options.progressEvery);
     hooks.pictureFiles = {kConvergencePicture, kFinalQPicture};
     hooks.writePictures = WriteSummaryPlots;
     // The dashboard reads the database by its own connections, once the plan

@@ -30,6 +30,10 @@ const WholeNumber kServe{"--serve", "PORT", 1, 65535,
                          "also serve the dashboard (as zarudiv-series serve) on 127.0.0.1:PORT "
                          "while the series runs",
                          ""};
+const WholeNumber kProgressEvery{"--progress-every", "S", 1, 86400,
+                                 "with --progress always and stderr not a terminal, a progress "
+                                 "line every S seconds",
+                                 "(default 30)"};
 const WholeNumber kThreads{"--threads", "N", 1, 256, "run N campaigns side by side",
                            "(default: all cores). The results are the same for every N."};
 
@@ -49,9 +53,14 @@ const char* const kDescription =
 const char* const kFooter =
     "Ctrl-C or SIGTERM stops a series cleanly: runs in flight are abandoned,\n"
     "finished runs stay in the database. Progress goes to stderr when it is a\n"
-    "terminal. Under mpirun (or srun) the series runs across all the job's\n"
-    "processes, each on --threads threads; rank 0 alone writes the database, the\n"
-    "protocols, the table, the CSV and the pictures.\n"
+    "terminal; with --progress always also into a file or a batch job's log, a\n"
+    "line every --progress-every seconds (runs done of the total, running,\n"
+    "failed, elapsed, the time left, the best Q so far). Runs being computed\n"
+    "are 'running' in the database, with their start, host, current generation\n"
+    "and best Q, refreshed every 2 seconds. Under mpirun (or srun) the series\n"
+    "runs across all the job's processes, each on --threads threads; rank 0\n"
+    "alone writes the database, the protocols, the table, the CSV and the\n"
+    "pictures.\n"
     "\"zarudiv-series serve --help\" tells how to watch a series in the browser.\n"
     "\n"
     "Exit codes:\n"
@@ -116,6 +125,23 @@ struct SeriesCommandLine {
         AddText(app, "--csv", "FILE", "write the table of results as CSV to FILE", "a file name",
                 [&o](const std::string& name) { o.csvFile = name; });
         AddWholeNumber(app, kServe, [&o](std::uint64_t v) { o.servePort = static_cast<int>(v); });
+        AddText(app, "--progress", "auto|always|never",
+                "progress on stderr: auto (default) a line redrawn when stderr is a terminal, "
+                "always that or else a line every --progress-every seconds, never none",
+                "auto, always or never", [&o](const std::string& value) {
+                    using P = SeriesOptions::Progress;
+                    if (value == "auto")
+                        o.progress = P::Auto;
+                    else if (value == "always")
+                        o.progress = P::Always;
+                    else if (value == "never")
+                        o.progress = P::Never;
+                    else
+                        throw CLI::ValidationError("--progress " + value +
+                                                   ": give auto, always or never");
+                });
+        AddWholeNumber(app, kProgressEvery,
+                       [&o](std::uint64_t v) { o.progressEvery = static_cast<unsigned>(v); });
         AddText(app, "--rank0-computes", "yes|no|auto",
                 "under MPI, whether rank 0 runs campaigns on --threads threads besides storing "
                 "the runs (default auto: yes up to " + std::to_string(kRank0ComputesUpTo) +

@@ -23,6 +23,11 @@ struct SeriesOptions {
     std::optional<std::string> plotsDir;
     std::optional<std::string> csvFile;
     std::optional<int> servePort;  // the dashboard beside the series
+    // Progress on stderr: auto, a redrawn line when stderr is a terminal;
+    // always, that line on a terminal and elsewhere a line every
+    // progressEvery seconds; never.
+    enum class Progress { Auto, Always, Never } progress = Progress::Auto;
+    unsigned progressEvery = 30;
     // Under MPI, whether rank 0 runs campaigns besides coordinating: yes, no,
     // or auto (no above kRank0ComputesUpTo processes).
     enum class Rank0Computes { Yes, No, Auto } rank0Computes = Rank0Computes::Auto;

@@ -155,6 +155,8 @@ void Coordinator::handOut()
     unsigned totalCores = 0;
     for (const ExecutorGroup* group : groups_)
         totalCores += group->cores();
+    // The runs handed to each group, marked running together.
+    std::vector<std::vector<std::int64_t>> handedTo(groups_.size());
     while (!stopping_) {
         const std::uint64_t left = report_.toRun > started_ ? report_.toRun - started_ : 1;
         // Spare runs wait in a group only while there are more runs than
@@ -174,7 +176,7 @@ void Coordinator::handOut()
         }
         RunJob job;
         if (bestFree == 0 || !nextJob(job))
-            return;
+            break;
         // One core per run while there are enough runs. A run that starts
         // while fewer runs are left to start than cores are free shares out
         // those cores (its mutant engine runs on them): a plan, or the rest
@@ -190,6 +192,78 @@ void Coordinator::handOut()
         used_[best] += cores;
         inFlight_.emplace(job.runId, InFlight{job.runId, job.key, best, cores, job.shorter});
         started_ += 1 + job.shorter.size();
+        // The shorter runs are in flight with it.
+        std::vector<std::int64_t>& ids = handedTo[best];
+        ids.push_back(job.runId);
+        for (const ShorterRun& shorter : job.shorter)
+            ids.push_back(shorter.runId);
+    }
+    for (std::size_t g = 0; g < groups_.size(); ++g)
+        markRunning(handedTo[g], groups_[g]->host());
+}
+
+void Coordinator::showProgress()
+{
+    std::uint64_t running = 0;
+    for (const auto& [id, handed] : inFlight_)
+        running += 1 + handed.shorter.size();
+    progress_.running(running);
+}
+
+void Coordinator::markRunning(const std::vector<std::int64_t>& runIds, const std::string& host)
+{
+    if (runIds.empty() || !report_.writeError.empty() || !report_.protocolsFull.empty())
+        return;
+    try {
+        store_.markRunning(runIds, UtcNow(), host);
+    } catch (const SeriesStoreError& error) {
+        fail(report_.writeError, error.what());
+        if (!store_.inGroup())
+            dropGroup();
+    }
+}
+
+// Where the runs in flight have got to, all in one go, with the open group
+// or as one of its own.
+void Coordinator::refreshRunning()
+{
+    const auto now = std::chrono::steady_clock::now();
+    if (now - lastRefresh_ < options_.refreshEvery)
+        return;
+    lastRefresh_ = now;
+    if (!report_.writeError.empty() || !report_.protocolsFull.empty() || stopping_)
+        return;
+    progressRead_.clear();
+    for (const ExecutorGroup* group : groups_)
+        group->progress(progressRead_);
+    // A run that came back meanwhile may still be read: only those in
+    // flight are written.
+    std::erase_if(progressRead_,
+                  [this](const RunProgress& run) { return !inFlight_.contains(run.runId); });
+    if (progressRead_.empty())
+        return;
+    try {
+        store_.refreshRunning(progressRead_);
+    } catch (const SeriesStoreError& error) {
+        fail(report_.writeError, error.what());
+        if (!store_.inGroup())
+            dropGroup();
+    }
+}
+
+// Nothing stays running once the series has ended: what did not come back
+// done or failed is to do again.
+void Coordinator::resetRunning()
+{
+    if (!report_.writeError.empty())
+        return;
+    try {
+        store_.resetRunning();
+    } catch (const SeriesStoreError& error) {
+        // The next start resets them.
+        fail(report_.writeError, error.what());
+        if (!store_.inGroup())
+            dropGroup();
     }
 }
 
@@ -355,8 +429,10 @@ void Coordinator::storeOne(RunOutcome& outcome)
         return;
     }
     // Counted once the group is committed.
-    if (outcome.status == RunStatus::Done)
+    if (outcome.status == RunStatus::Done) {
         ++groupDone_;
+        groupBest_ = std::min(groupBest_.value_or(outcome.bestQ), outcome.bestQ);
+    }
     else if (outcome.status == RunStatus::Stopped)
         groupStoppedAt_.push_back(outcome.stoppedAt);
     else
@@ -369,6 +445,7 @@ void Coordinator::dropGroup()
 {
     report_.abandoned += groupStoppedAt_.size();
     groupStoppedAt_.clear();
+    groupBest_.reset();
     groupDone_ = groupFailed_ = 0;
 }
 
@@ -397,6 +474,9 @@ void Coordinator::commitGroup()
         store_.commitGroup();
         report_.stored += groupDone_;
         report_.failed += groupFailed_;
+        if (groupBest_)
+            progress_.doneWith(*groupBest_);
+        groupBest_.reset();
         report_.stoppedAt.insert(report_.stoppedAt.end(), groupStoppedAt_.begin(),
                                  groupStoppedAt_.end());
         groupStoppedAt_.clear();
@@ -454,9 +534,11 @@ SeriesReport Coordinator::run(std::uint64_t toRun)
             if (store_.inGroup())
                 commitGroup();
         }
+        refreshRunning();
         if (groupDue())
             commitGroup();
         handOut();
+        showProgress();
         if (inFlight_.empty())
             break;
         if (stopping_ && std::chrono::steady_clock::now() - stoppedAt > kDrainLimit) {
@@ -472,6 +554,7 @@ SeriesReport Coordinator::run(std::uint64_t toRun)
         handOut();
         storeAll(outcomes);
     }
+    resetRunning();
     // Nothing is reported that is not stored.
     if (store_.inGroup()) {
         const auto commitStart = std::chrono::steady_clock::now();

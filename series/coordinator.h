@@ -33,6 +33,9 @@ struct CoordinatorOptions {
     std::chrono::milliseconds groupAge{100};
     std::size_t groupRuns = 4096;
     std::size_t groupRows = 1 << 18;
+    // The runs in flight say where they have got to this often (their
+    // current generation and best Q, in the database).
+    std::chrono::milliseconds refreshEvery{2000};
 };
 
 struct SeriesReport {
@@ -115,6 +118,10 @@ private:
     std::chrono::milliseconds waitFor(std::chrono::milliseconds poll) const;
     void fail(std::string& what, const std::string& why);
     void stopAll();
+    void markRunning(const std::vector<std::int64_t>& runIds, const std::string& host);
+    void refreshRunning();
+    void resetRunning();
+    void showProgress();
 
     SeriesStore& store_;
     const SeriesPlan& plan_;
@@ -139,7 +146,10 @@ private:
     std::uint64_t groupDone_ = 0;
     std::uint64_t groupFailed_ = 0;
     std::vector<int> groupStoppedAt_;
+    std::optional<double> groupBest_;  // the best final Q of its done runs
     SeriesReport report_;
+    std::chrono::steady_clock::time_point lastRefresh_;
+    std::vector<RunProgress> progressRead_;
 };
 
 }  // namespace zarudiv

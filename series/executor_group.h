@@ -38,6 +38,9 @@ public:
     // series: the group has stopped taking runs. Read after collect(); the
     // group reports it before the runs it abandoned come back.
     virtual int stopSignal() const { return 0; }
+    // Appends where the group's runs in flight have got to, as far as the
+    // group knows (a group may know nothing of it).
+    virtual void progress(std::vector<RunProgress>& /*runs*/) const {}
 };
 
 }  // namespace zarudiv

@@ -33,9 +33,12 @@ LocalExecutors::LocalExecutors(unsigned threads, Task task, std::string host)
     // The coordinator hands a group no more runs than its cores and spares.
     outcomes_.reserve(2 * static_cast<std::size_t>(threads) + 2);
     stops_.reserve(threads);
+    live_.reserve(threads);
     threads_.reserve(threads);
     for (unsigned i = 0; i < threads; ++i)
         stops_.push_back(std::make_unique<StopRequest>());
+    for (unsigned i = 0; i < threads; ++i)
+        live_.push_back(std::make_unique<LiveProgress>());
     for (unsigned i = 0; i < threads; ++i) {
         try {
             threads_.emplace_back([this, i] { work(i); });
@@ -123,7 +126,10 @@ void LocalExecutors::work(std::size_t index)
             job = jobs_.front();
             jobs_.pop_front();
         }
-        RunOutcome outcome = attempt(job, stop);
+        LiveProgress& live = *live_[index];
+        live.begin(job.runId);
+        RunOutcome outcome = attempt(job, stop, live);
+        live.end();
         {
             std::lock_guard lock(mutex_);
             outcomes_.push_back(std::move(outcome));
@@ -132,10 +138,20 @@ void LocalExecutors::work(std::size_t index)
     }
 }
 
-RunOutcome LocalExecutors::attempt(const RunJob& job, const StopRequest& stop) const noexcept
+void LocalExecutors::progress(std::vector<RunProgress>& runs) const
+{
+    for (const auto& live : live_) {
+        RunProgress run;
+        if (live->read(run))
+            runs.push_back(run);
+    }
+}
+
+RunOutcome LocalExecutors::attempt(const RunJob& job, const StopRequest& stop,
+                                   LiveProgress& live) const noexcept
 {
     try {
-        return task_(job, stop);
+        return task_(job, stop, live);
     } catch (const std::bad_alloc&) {
         return Unfinished(job, RunStatus::NoResources, "out of memory", host_);
     } catch (const std::system_error& error) {

@@ -16,7 +16,8 @@ namespace zarudiv {
 
 class LocalExecutors : public ExecutorGroup {
 public:
-    using Task = std::function<RunOutcome(const RunJob&, const StopRequest&)>;
+    // The task publishes its run's progress in the LiveProgress it is given.
+    using Task = std::function<RunOutcome(const RunJob&, const StopRequest&, LiveProgress&)>;
 
     // Starts `threads` threads that run jobs with task. Throws
     // std::system_error when not even one thread can be started.
@@ -32,11 +33,12 @@ public:
     void submit(const RunJob& job) override;
     void collect(std::vector<RunOutcome>& outcomes, std::chrono::milliseconds wait) override;
     void stop() override;
+    void progress(std::vector<RunProgress>& runs) const override;
 
 private:
     void work(std::size_t index);
     // Runs the task; whatever it throws becomes the run's outcome.
-    RunOutcome attempt(const RunJob& job, const StopRequest& stop) const noexcept;
+    RunOutcome attempt(const RunJob& job, const StopRequest& stop, LiveProgress& live) const noexcept;
     // A job that comes back without having run.
     RunOutcome abandoned(const RunJob& job) const;
 
@@ -52,6 +54,7 @@ private:
     bool stopping_ = false;
     bool closing_ = false;
     std::vector<std::unique_ptr<StopRequest>> stops_;
+    std::vector<std::unique_ptr<LiveProgress>> live_;  // one per thread
     std::vector<std::thread> threads_;
 };
 

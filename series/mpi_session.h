@@ -19,6 +19,7 @@ enum MessageTag : int {
     kTagBye,        // a process to rank 0: ending
     kTagStopping,   // a process to rank 0: a stop signal reached it, stop the series
     kTagOutcomes,   // a process to rank 0: what became of several runs
+    kTagProgress,   // a process to rank 0: where its runs in flight have got to
 };
 
 class MpiSession {

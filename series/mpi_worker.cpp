@@ -23,7 +23,9 @@ int RunSeriesWorker(unsigned threads, const RunCampaignOptions& options,
 {
     return RunSeriesWorkerWith(
         threads,
-        [options](const RunJob& job, const StopRequest& stop) { return RunSeriesJob(job, options, stop); },
+        [options](const RunJob& job, const StopRequest& stop, LiveProgress& live) {
+            return RunSeriesJob(job, options, stop, &live);
+        },
         options.host, stopSignal);
 }
 
@@ -41,6 +43,10 @@ int RunSeriesWorkerWith(unsigned threads, LocalExecutors::Task task, const std::
     bool finished = false;
     int signal = 0;
     std::vector<RunOutcome> outcomes;
+    // Where the runs in flight have got to goes to rank 0 this often.
+    constexpr std::chrono::milliseconds kProgressEvery{2000};
+    auto lastProgress = std::chrono::steady_clock::now();
+    std::vector<RunProgress> progress;
     for (;;) {
         if (signal == 0 && (signal = stopSignal()) != 0) {
             // A signal meant for the job may reach this process alone (kill,
@@ -64,6 +70,14 @@ int RunSeriesWorkerWith(unsigned threads, LocalExecutors::Task task, const std::
         else if (outcomes.size() > 1)
             SendMessage(0, kTagOutcomes, EncodeOutcomes(outcomes));
         inFlight -= outcomes.size();
+        if (const auto now = std::chrono::steady_clock::now();
+            now - lastProgress >= kProgressEvery && !stopping && inFlight > 0) {
+            lastProgress = now;
+            progress.clear();
+            local.progress(progress);
+            if (!progress.empty())
+                SendMessage(0, kTagProgress, EncodeProgress(progress));
+        }
         while (std::optional<Message> message = ReceiveIfAny(0, -1)) {
             if (message->tag == kTagJob) {
                 // After a stop it comes back at once, abandoned.

@@ -39,6 +39,10 @@ void RemoteExecutor::collect(std::vector<RunOutcome>& outcomes, std::chrono::mil
                 stopSignal_ = signal;
             continue;
         }
+        if (message->tag == kTagProgress) {
+            progress_ = DecodeProgress(message->bytes);
+            continue;
+        }
         if (message->tag != kTagOutcome && message->tag != kTagOutcomes)
             throw MessageError(name() + " sent a message with tag " +
                                std::to_string(message->tag) + " while runs were handed out");
@@ -66,6 +70,11 @@ void RemoteExecutor::stop()
         return;
     stopped_ = true;
     SendMessage(rank_, kTagStop, {});
+}
+
+void RemoteExecutor::progress(std::vector<RunProgress>& runs) const
+{
+    runs.insert(runs.end(), progress_.begin(), progress_.end());
 }
 
 std::vector<std::unique_ptr<RemoteExecutor>> GatherWorkers(int size,

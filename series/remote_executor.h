@@ -39,8 +39,11 @@ public:
     // Outcome messages, each of one run or of several.
     std::uint64_t messagesReceived() const { return messagesReceived_; }
 
+    void progress(std::vector<RunProgress>& runs) const override;
+
 private:
     int rank_;
+    std::vector<RunProgress> progress_;  // as the process last said
     WorkerHello hello_;
     bool stopped_ = false;
     int stopSignal_ = 0;

@@ -17,17 +17,23 @@ namespace {
 // Keeps each generation's record.
 class RecordingSeriesDisplay : public CampaignDisplay {
 public:
-    explicit RecordingSeriesDisplay(std::vector<GenerationRow>& rows) : rows_(rows) {}
+    RecordingSeriesDisplay(std::vector<GenerationRow>& rows, LiveProgress* live)
+        : rows_(rows), live_(live)
+    {
+    }
 
     void generationDone(const GenerationRecord& record) override
     {
         rows_.push_back(GenerationRow{record.bestQ, record.stepWidth, record.accepted});
         evaluations_ = record.evaluations;
+        if (live_)
+            live_->publish(record.generation, record.bestQ);
     }
     std::int64_t evaluations() const { return evaluations_; }
 
 private:
     std::vector<GenerationRow>& rows_;
+    LiveProgress* live_;
     std::int64_t evaluations_ = 0;
 };
 
@@ -111,7 +117,8 @@ private:
 
 RunOutcome RunOne(std::int64_t runId, const RunKey& key, unsigned threads,
                   const CampaignState* resume, CheckpointSink* checkpoints,
-                  const RunCampaignOptions& options, const StopRequest& stop)
+                  const RunCampaignOptions& options, const StopRequest& stop,
+                  LiveProgress* live)
 {
     RunOutcome outcome;
     outcome.runId = runId;
@@ -133,7 +140,7 @@ RunOutcome RunOne(std::int64_t runId, const RunKey& key, unsigned threads,
     }
 
     const auto started = std::chrono::steady_clock::now();
-    RecordingSeriesDisplay display(outcome.generations);
+    RecordingSeriesDisplay display(outcome.generations, live);
     ProtocolFile protocol;
     try {
         OpenProtocolInMemory(protocol, ProtocolPath(options.protocolsDir, key));
@@ -181,7 +188,7 @@ RunOutcome RunOne(std::int64_t runId, const RunKey& key, unsigned threads,
 }  // namespace
 
 RunOutcome RunSeriesJob(const RunJob& job, const RunCampaignOptions& options,
-                        const StopRequest& stop)
+                        const StopRequest& stop, LiveProgress* live)
 {
     ShorterStates states(job.shorter);
     // A shorter run that ends where the kept state is ends with it.
@@ -189,7 +196,7 @@ RunOutcome RunSeriesJob(const RunJob& job, const RunCampaignOptions& options,
         states.take(*job.resume);
     const CampaignState* resume = job.resume ? &*job.resume : nullptr;
     RunOutcome outcome = RunOne(job.runId, job.key, job.engineThreads, resume,
-                                job.shorter.empty() ? nullptr : &states, options, stop);
+                                job.shorter.empty() ? nullptr : &states, options, stop, live);
 
     // Each shorter run is its campaign continued from the state at its last
     // generation: its header, the rows, its report, no generation to
@@ -200,7 +207,7 @@ RunOutcome RunSeriesJob(const RunJob& job, const RunCampaignOptions& options,
         RunKey key = job.key;
         key.setting.generations = job.shorter[i].generations;
         outcome.shorter.push_back(RunOne(job.shorter[i].runId, key, 1, &states.states()[i],
-                                         nullptr, options, never));
+                                         nullptr, options, never, nullptr));
     }
     // A campaign that ended with an error ends every shorter run that had
     // not come to its end the same way, as each would have on its own.

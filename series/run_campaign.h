@@ -23,8 +23,9 @@ struct RunCampaignOptions {
 Campaign CampaignOf(const RunKey& key);
 
 // Never throws for a campaign's own errors: they come back as a failed run.
+// live, when given, hears of each generation the run's campaign has done.
 RunOutcome RunSeriesJob(const RunJob& job, const RunCampaignOptions& options,
-                        const StopRequest& stop);
+                        const StopRequest& stop, LiveProgress* live = nullptr);
 
 // The name the protocol's first line gives, with or without a directory.
 std::string ProtocolPath(const std::optional<std::string>& dir, const RunKey& key);

@@ -1,6 +1,7 @@
 #pragma once
 // What an executor is handed (a run of the plan) and what it hands back.
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -34,6 +35,44 @@ struct RunJob {
     // end) with its rows, at a generation no later than any of shorter's:
     // the campaign goes on from there.
     std::optional<CampaignState> resume;
+};
+
+// Where a run in flight has got to.
+struct RunProgress {
+    std::int64_t runId = 0;
+    int generation = 0;  // the last generation done
+    double bestQ = 0.0;
+};
+
+// A run's progress as its thread publishes it and the coordinator reads it,
+// neither waiting for the other. A reader may see a generation with the
+// best Q of the next one: both only ever advance.
+class LiveProgress {
+public:
+    void begin(std::int64_t runId)
+    {
+        generation_.store(0, std::memory_order_relaxed);
+        runId_.store(runId, std::memory_order_release);
+    }
+    void publish(int generation, double bestQ)
+    {
+        bestQ_.store(bestQ, std::memory_order_relaxed);
+        generation_.store(generation, std::memory_order_release);
+    }
+    void end() { runId_.store(0, std::memory_order_release); }
+    // False while no run is in flight, or it has no generation done yet.
+    bool read(RunProgress& progress) const
+    {
+        progress.runId = runId_.load(std::memory_order_acquire);
+        progress.generation = generation_.load(std::memory_order_acquire);
+        progress.bestQ = bestQ_.load(std::memory_order_relaxed);
+        return progress.runId != 0 && progress.generation > 0;
+    }
+
+private:
+    std::atomic<std::int64_t> runId_{0};
+    std::atomic<int> generation_{0};
+    std::atomic<double> bestQ_{0.0};
 };
 
 enum class RunStatus : std::uint8_t {

@@ -129,6 +129,36 @@ int DecodeStopSignal(const std::string& bytes)
     return signal;
 }
 
+std::string EncodeProgress(const std::vector<RunProgress>& runs)
+{
+    Writer out;
+    out.whole(static_cast<std::uint32_t>(runs.size()));
+    for (const RunProgress& run : runs) {
+        out.whole(run.runId);
+        out.whole(static_cast<std::int32_t>(run.generation));
+        out.real(run.bestQ);
+    }
+    return out.take();
+}
+
+std::vector<RunProgress> DecodeProgress(const std::string& bytes)
+{
+    Reader in(bytes);
+    const auto count = in.whole<std::uint32_t>();
+    // 20 bytes a run: a count beyond the message is a fault, not a size.
+    if (count > bytes.size() / 20)
+        throw MessageError("a series message names " + std::to_string(count) +
+                           " runs in flight it does not hold");
+    std::vector<RunProgress> runs(count);
+    for (RunProgress& run : runs) {
+        run.runId = in.whole<std::int64_t>();
+        run.generation = in.whole<std::int32_t>();
+        run.bestQ = in.real();
+    }
+    in.end();
+    return runs;
+}
+
 std::string EncodeJob(const RunJob& job)
 {
     Writer out;

@@ -45,4 +45,9 @@ RunOutcome DecodeOutcome(const std::string& bytes);
 std::string EncodeOutcomes(const std::vector<RunOutcome>& outcomes);
 std::vector<RunOutcome> DecodeOutcomes(const std::string& bytes);
 
+// Where a process's runs in flight have got to: a count, then each run's id,
+// generation and best Q.
+std::string EncodeProgress(const std::vector<RunProgress>& runs);
+std::vector<RunProgress> DecodeProgress(const std::string& bytes);
+
 }  // namespace zarudiv

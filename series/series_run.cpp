@@ -16,16 +16,6 @@ namespace zarudiv {
 
 namespace {
 
-std::string UtcNow()
-{
-    const std::time_t now = std::time(nullptr);
-    std::tm utc{};
-    gmtime_r(&now, &utc);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
-    return text;
-}
-
 // The directories and files the results go to are checked before any run,
 // and only once the database is this series' (a refused series leaves
 // nothing behind): hours of computing must not end in a path that was
@@ -135,6 +125,15 @@ SeriesResult RunSeries(const SeriesRequest& request, SeriesHooks& hooks)
     }
     if (!hooks.planRecorded(*store))
         return Ended(result, SeriesEnd::RefusedByHook);
+    // A log's lines name the best Q so far, the earlier starts' too.
+    std::optional<double> bestBefore;
+    if (hooks.progressInLog && result.doneBefore > 0) {
+        try {
+            bestBefore = store->bestDoneQ(plan);
+        } catch (const std::exception& error) {
+            return Ended(result, SeriesEnd::PlanNotRecorded, error.what());
+        }
+    }
     if (request.protocolsDir && result.doneBefore > 0)
         CountMissingProtocols(*store, plan, *request.protocolsDir, start);
     start.toRun = plan.runCount() - result.doneBefore;
@@ -155,8 +154,8 @@ SeriesResult RunSeries(const SeriesRequest& request, SeriesHooks& hooks)
     try {
         local = std::make_unique<LocalExecutors>(
             request.threads,
-            [runOptions](const RunJob& job, const StopRequest& stop) {
-                return RunSeriesJob(job, runOptions, stop);
+            [runOptions](const RunJob& job, const StopRequest& stop, LiveProgress& live) {
+                return RunSeriesJob(job, runOptions, stop, &live);
             },
             request.host);
     } catch (const std::system_error& error) {
@@ -169,7 +168,11 @@ SeriesResult RunSeries(const SeriesRequest& request, SeriesHooks& hooks)
     hooks.starting(start);
 
     {
-        ProgressLine progress(hooks.progressOnTerminal, stderr, plan.runCount(), result.doneBefore);
+        const ProgressLine::Mode mode = hooks.progressOnTerminal ? ProgressLine::Mode::Terminal
+                                        : hooks.progressInLog    ? ProgressLine::Mode::Log
+                                                                 : ProgressLine::Mode::Off;
+        ProgressLine progress(mode, stderr, plan.runCount(), result.doneBefore,
+                              hooks.progressEvery, bestBefore);
         std::vector<ExecutorGroup*> groups = {local.get()};
         groups.insert(groups.end(), remotes.begin(), remotes.end());
         CoordinatorOptions coordinatorOptions;

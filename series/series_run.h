@@ -6,6 +6,7 @@
 // means. Neither Qt nor MPI is needed; the pictures and the other processes
 // come in through the hooks.
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -99,6 +100,9 @@ struct SeriesHooks {
     std::function<void(const SeriesReport&)> runsEnded = [](const SeriesReport&) {};
     // The progress line goes here (stderr when it is a terminal).
     bool progressOnTerminal = false;
+    // Otherwise, a line every progressEvery on stderr, as a log reads it.
+    bool progressInLog = false;
+    std::chrono::milliseconds progressEvery{30000};
 };
 
 SeriesResult RunSeries(const SeriesRequest& request, SeriesHooks& hooks);

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <ctime>
 #include <cstring>
 
 #include "series/database_header.h"
@@ -60,7 +61,7 @@ CREATE TABLE runs(
     mutants INTEGER NOT NULL,
     step_ppm INTEGER NOT NULL,
     seed INTEGER NOT NULL,
-    status TEXT NOT NULL DEFAULT 'pending' CHECK (status IN ('pending', 'done', 'failed')),
+    status TEXT NOT NULL DEFAULT 'pending' CHECK (status IN ('pending', 'running', 'done', 'failed')),
     best_q REAL,
     best_generation INTEGER,
     evaluations INTEGER,
@@ -70,6 +71,9 @@ CREATE TABLE runs(
     host TEXT,
     best_law TEXT,
     best_step REAL,
+    started TEXT,
+    current_generation INTEGER,
+    current_best_q REAL,
     UNIQUE (generations, mutants, step_ppm, seed));
 CREATE TABLE generations(
     run_id INTEGER NOT NULL REFERENCES runs(id),
@@ -97,6 +101,39 @@ CREATE TABLE run_states(
     generation INTEGER NOT NULL,
     state BLOB NOT NULL);
 CREATE INDEX run_states_of_campaign ON run_states(mutants, step_ppm, seed, generation);
+)sql";
+
+// The runs table of version 4 made anew with the status 'running' and the
+// columns of a run in flight. The foreign keys are off (see
+// checkOrCreateSchema), so the references to runs outlive the drop.
+constexpr const char* kRunsInFlight = R"sql(
+CREATE TABLE runs_new(
+    id INTEGER PRIMARY KEY,
+    plan_id INTEGER NOT NULL REFERENCES plans(id),
+    generations INTEGER NOT NULL,
+    mutants INTEGER NOT NULL,
+    step_ppm INTEGER NOT NULL,
+    seed INTEGER NOT NULL,
+    status TEXT NOT NULL DEFAULT 'pending' CHECK (status IN ('pending', 'running', 'done', 'failed')),
+    best_q REAL,
+    best_generation INTEGER,
+    evaluations INTEGER,
+    seconds REAL,
+    protocol_sha256 TEXT,
+    error TEXT,
+    host TEXT,
+    best_law TEXT,
+    best_step REAL,
+    started TEXT,
+    current_generation INTEGER,
+    current_best_q REAL,
+    UNIQUE (generations, mutants, step_ppm, seed));
+INSERT INTO runs_new(id, plan_id, generations, mutants, step_ppm, seed, status, best_q,
+    best_generation, evaluations, seconds, protocol_sha256, error, host, best_law, best_step)
+    SELECT id, plan_id, generations, mutants, step_ppm, seed, status, best_q, best_generation,
+    evaluations, seconds, protocol_sha256, error, host, best_law, best_step FROM runs;
+DROP TABLE runs;
+ALTER TABLE runs_new RENAME TO runs;
 )sql";
 
 std::string JoinNumbers(const std::vector<int>& values)
@@ -133,6 +170,16 @@ void Writing(Work&& work)
 }
 
 }  // namespace
+
+std::string UtcNow()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    gmtime_r(&now, &utc);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    return text;
+}
 
 bool SqliteTakesAsSpecial(const std::string& fileName)
 {
@@ -213,10 +260,22 @@ SeriesStore::SeriesStore(const std::string& fileName) : fileName_(fileName)
         markDone_ = std::make_unique<SQLite::Statement>(
             *db_, "UPDATE runs SET status = 'done', best_q = ?, best_generation = ?, "
                   "evaluations = ?, seconds = ?, protocol_sha256 = ?, host = ?, error = NULL, "
-                  "best_law = ?, best_step = ? WHERE id = ? AND status <> 'done'");
-        markFailed_ = std::make_unique<SQLite::Statement>(
-            *db_, "UPDATE runs SET status = 'failed', error = ?, seconds = ?, host = ? "
+                  "best_law = ?, best_step = ?, current_generation = NULL, current_best_q = NULL "
                   "WHERE id = ? AND status <> 'done'");
+        markFailed_ = std::make_unique<SQLite::Statement>(
+            *db_, "UPDATE runs SET status = 'failed', error = ?, seconds = ?, host = ?, "
+                  "current_generation = NULL, current_best_q = NULL "
+                  "WHERE id = ? AND status <> 'done'");
+        markRunning_ = std::make_unique<SQLite::Statement>(
+            *db_, "UPDATE runs SET status = 'running', started = ?, host = ?, "
+                  "current_generation = NULL, current_best_q = NULL "
+                  "WHERE id = ? AND status <> 'done'");
+        refreshRunning_ = std::make_unique<SQLite::Statement>(
+            *db_, "UPDATE runs SET current_generation = ?, current_best_q = ? "
+                  "WHERE id = ? AND status = 'running'");
+        // A series killed while its runs were in flight left them running;
+        // the lock says that no series runs them now.
+        resetRunning();
         keepState_ = std::make_unique<SQLite::Statement>(
             *db_, "INSERT OR REPLACE INTO run_states(run_id, mutants, step_ppm, seed, generation, "
                   "state) VALUES (?, ?, ?, ?, ?, ?)");
@@ -254,6 +313,8 @@ void SeriesStore::close()
     keepState_.reset();
     markDone_.reset();
     markFailed_.reset();
+    markRunning_.reset();
+    refreshRunning_.reset();
     db_.reset();
     if (lockFd_ >= 0)
         ::close(lockFd_);
@@ -269,6 +330,8 @@ void SeriesStore::discardIfNew()
     keepState_.reset();
     markDone_.reset();
     markFailed_.reset();
+    markRunning_.reset();
+    refreshRunning_.reset();
     db_.reset();
     if (created_) {
         for (const char* suffix : {"-wal", "-shm", "-journal"})
@@ -338,6 +401,10 @@ void SeriesStore::checkOrCreateSchema()
         // Version 3 kept no campaign states.
         if (version < 4)
             db_->exec(kRunStates);
+        // Version 4 knew no runs in flight, and SQLite cannot change a
+        // table's CHECK: the runs table is made anew, ids and all.
+        if (version < 5)
+            db_->exec(kRunsInFlight);
         db_->exec("PRAGMA user_version = " + std::to_string(kSchemaVersion));
         transaction.commit();
     }
@@ -457,6 +524,8 @@ void SeriesStore::rollBackGroup() noexcept
     markDone_->tryReset();
     markFailed_->tryReset();
     keepState_->tryReset();
+    markRunning_->tryReset();
+    refreshRunning_->tryReset();
     // SQLite may have rolled back already (a full disk); then this fails.
     try {
         db_->exec("ROLLBACK");
@@ -477,11 +546,7 @@ void SeriesStore::addToGroup(const RunOutcome& outcome)
                                    "run " + std::to_string(outcome.runId) +
                                        " is not a pending run of this database");
         try {
-            if (!inGroup_) {
-                db_->exec("BEGIN IMMEDIATE");
-                inGroup_ = true;
-                groupOpened_ = std::chrono::steady_clock::now();
-            }
+            openGroup();
             if (outcome.status == RunStatus::Done)
                 storeDone(outcome);
             else if (outcome.status == RunStatus::Failed)
@@ -496,6 +561,96 @@ void SeriesStore::addToGroup(const RunOutcome& outcome)
         ++groupRuns_;
         groupRows_ += outcome.generations.size();
     });
+}
+
+void SeriesStore::openGroup()
+{
+    if (inGroup_)
+        return;
+    db_->exec("BEGIN IMMEDIATE");
+    inGroup_ = true;
+    groupOpened_ = std::chrono::steady_clock::now();
+}
+
+void SeriesStore::markRunning(const std::vector<std::int64_t>& runIds, const std::string& started,
+                              const std::string& host)
+{
+    if (runIds.empty())
+        return;
+    Writing([&] {
+        try {
+            openGroup();
+            SQLite::Statement& mark = *markRunning_;
+            for (const std::int64_t id : runIds) {
+                mark.bind(1, started);
+                mark.bind(2, host);
+                mark.bind(3, id);
+                mark.exec();
+                mark.reset();
+            }
+        } catch (...) {
+            rollBackGroup();
+            throw;
+        }
+    });
+}
+
+void SeriesStore::refreshRunning(const std::vector<RunProgress>& progress)
+{
+    if (progress.empty())
+        return;
+    Writing([&] {
+        try {
+            openGroup();
+            SQLite::Statement& refresh = *refreshRunning_;
+            for (const RunProgress& run : progress) {
+                refresh.bind(1, run.generation);
+                refresh.bind(2, run.bestQ);
+                refresh.bind(3, run.runId);
+                refresh.exec();
+                refresh.reset();
+            }
+        } catch (...) {
+            rollBackGroup();
+            throw;
+        }
+    });
+}
+
+std::size_t SeriesStore::resetRunning()
+{
+    constexpr const char* reset =
+        "UPDATE runs SET status = 'pending', started = NULL, host = NULL, "
+        "current_generation = NULL, current_best_q = NULL WHERE status = 'running'";
+    int changed = 0;
+    Writing([&] {
+        if (inGroup_) {
+            try {
+                changed = db_->exec(reset);
+            } catch (...) {
+                rollBackGroup();
+                throw;
+            }
+            return;
+        }
+        // Nothing is written when nothing is running (a read-only look
+        // costs no transaction).
+        if (db_->execAndGet("SELECT count(*) FROM runs WHERE status = 'running'").getInt() == 0)
+            return;
+        SQLite::Transaction transaction(*db_, SQLite::TransactionBehavior::IMMEDIATE);
+        changed = db_->exec(reset);
+        transaction.commit();
+    });
+    return static_cast<std::size_t>(changed);
+}
+
+std::optional<double> SeriesStore::bestDoneQ(const SeriesPlan& plan)
+{
+    SQLite::Statement select(*db_, "SELECT min(best_q) FROM runs WHERE status = 'done' AND " +
+                                       PlanCondition(plan));
+    if (!select.executeStep() || select.getColumn(0).isNull())
+        return std::nullopt;
+    return select.getColumn(0).getDouble();
 }
 
 std::size_t SeriesStore::commitGroup()

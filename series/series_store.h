@@ -128,6 +128,23 @@ public:
     std::size_t groupRows() const { return groupRows_; }
     std::chrono::steady_clock::time_point groupOpened() const { return groupOpened_; }
 
+    // Runs in flight. They join the open group like finished runs (opening
+    // one), so that a reader sees them at the group's commit; a rolled-back
+    // group takes them along. Throw SeriesStoreError::Write as addToGroup.
+    // Marks the runs as running, since `started` (UTC), on host.
+    void markRunning(const std::vector<std::int64_t>& runIds, const std::string& started,
+                     const std::string& host);
+    // Where the runs in flight have got to.
+    void refreshRunning(const std::vector<RunProgress>& progress);
+    // Every run marked running becomes pending again (its kept state stays):
+    // at the end of a series, and when a series opens a database that one
+    // killed left behind. Joins the open group when there is one, else
+    // writes at once; returns the runs reset.
+    std::size_t resetRunning();
+
+    // The best final Q of the plan's done runs, if there is one.
+    std::optional<double> bestDoneQ(const SeriesPlan& plan);
+
     // The latest state kept of the key's campaign (its mutants, step width
     // and seed, any number of generations) at generation `latest` or before.
     std::optional<KeptState> keptState(const RunKey& key, int latest);
@@ -146,7 +163,7 @@ public:
 
     // The schema version this program writes; it reads the versions before
     // and brings them up to date.
-    static constexpr int kSchemaVersion = 4;
+    static constexpr int kSchemaVersion = 5;
     // PRAGMA application_id of our databases: "ZSER".
     static constexpr std::int32_t kApplicationId = 0x5A534552;
 
@@ -157,6 +174,7 @@ private:
     void insertGenerations(const RunOutcome& outcome);
     bool isPending(std::int64_t runId);
     void rollBackGroup() noexcept;
+    void openGroup();
     void keepState(const RunOutcome& outcome, int generation);
 
     void close();
@@ -176,7 +194,12 @@ private:
     std::size_t groupRows_ = 0;
     std::chrono::steady_clock::time_point groupOpened_;
     std::unique_ptr<SQLite::Statement> keepState_;
+    std::unique_ptr<SQLite::Statement> markRunning_;
+    std::unique_ptr<SQLite::Statement> refreshRunning_;
 };
+
+// Now in UTC, ISO 8601: "2026-01-02T03:04:05Z".
+std::string UtcNow();
 
 // SQLite takes ":memory:" for a database in memory and, where URIs are
 // enabled, a name that begins with "file:" for a URI; a series must keep

@@ -20,7 +20,7 @@ from zarudiv._core import Law
 # PRAGMA application_id of a series database ("ZSER") and the schema
 # versions this module reads.
 APPLICATION_ID = 0x5A534552
-SCHEMA_VERSIONS = range(1, 5)
+SCHEMA_VERSIONS = range(1, 6)
 
 try:
     import pandas as _pandas

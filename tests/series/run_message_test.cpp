@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
+
 #include <cfloat>
 #include <cmath>
 
@@ -161,6 +163,27 @@ TEST(RunMessageTest, ABatchOfOutcomesArrivesAsEachAloneWould)
     std::string tooMany = bytes;
     tooMany[3] = '\x7f';  // a count of two billion in a message of a few hundred bytes
     EXPECT_THROW(zarudiv::DecodeOutcomes(tooMany), zarudiv::MessageError);
+}
+
+TEST(RunMessageTest, ProgressOfRunsInFlightArrivesBitForBitAndDamageIsRefused)
+{
+    const std::vector<zarudiv::RunProgress> runs = {{7, 1, 283.866343823932}, {1LL << 40, 10000, -0.0}};
+    const std::string bytes = zarudiv::EncodeProgress(runs);
+    EXPECT_EQ(bytes.size(), 4u + 2 * 20u);
+    const std::vector<zarudiv::RunProgress> back = zarudiv::DecodeProgress(bytes);
+    ASSERT_EQ(back.size(), 2u);
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        EXPECT_EQ(back[i].runId, runs[i].runId);
+        EXPECT_EQ(back[i].generation, runs[i].generation);
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(back[i].bestQ), std::bit_cast<std::uint64_t>(runs[i].bestQ));
+    }
+    EXPECT_TRUE(zarudiv::DecodeProgress(zarudiv::EncodeProgress({})).empty());
+    for (std::size_t cut = 0; cut < bytes.size(); ++cut)
+        EXPECT_THROW(zarudiv::DecodeProgress(bytes.substr(0, cut)), zarudiv::MessageError) << cut;
+    EXPECT_THROW(zarudiv::DecodeProgress(bytes + "x"), zarudiv::MessageError);
+    // A count of four billion runs in a message of 44 bytes.
+    EXPECT_THROW(zarudiv::DecodeProgress(std::string(4, '\xff') + bytes.substr(4)),
+                 zarudiv::MessageError);
 }
 
 }  // namespace

@@ -267,4 +267,76 @@ TEST(StoreTest, AnOlderSchemaIsBroughtUpToDateAndANewerOneRefused)
     EXPECT_EQ(OpeningFails(file), SeriesStoreError::Kind::NotOurs);
 }
 
+TEST(StoreTest, AVersion4DatabaseTakesRunsInFlightAndAKilledSeriesLeavesNoneRunning)
+{
+    TempDir dir;
+    const std::string file = dir.file("s.sqlite");
+    const SeriesPlan plan = SmallPlan({2}, 1, 3);
+    {
+        SeriesStore store(file);
+        store.addPlan(plan, kRecord);
+        RunOutcome outcome = DoneRun(store.pendingRuns(plan, 0, 1).front(), 9.5);
+        outcome.host = "node-07";
+        store.storeRun(outcome);
+    }
+    const std::string query = "SELECT group_concat(id || ' ' || status || ' ' || "
+                              "ifnull(best_q, '-') || ' ' || ifnull(host, '-'), '; ') FROM runs";
+    {
+        // Version 4's runs table: no run in flight, and its CHECK says so.
+        SQLite::Database db(file, SQLite::OPEN_READWRITE);
+        db.exec(R"sql(
+CREATE TABLE runs_old(id INTEGER PRIMARY KEY, plan_id INTEGER NOT NULL REFERENCES plans(id),
+    generations INTEGER NOT NULL, mutants INTEGER NOT NULL, step_ppm INTEGER NOT NULL,
+    seed INTEGER NOT NULL, status TEXT NOT NULL DEFAULT 'pending'
+    CHECK (status IN ('pending', 'done', 'failed')), best_q REAL, best_generation INTEGER,
+    evaluations INTEGER, seconds REAL, protocol_sha256 TEXT, error TEXT, host TEXT,
+    best_law TEXT, best_step REAL, UNIQUE (generations, mutants, step_ppm, seed));
+INSERT INTO runs_old SELECT id, plan_id, generations, mutants, step_ppm, seed, status, best_q,
+    best_generation, evaluations, seconds, protocol_sha256, error, host, best_law, best_step
+    FROM runs;
+DROP TABLE runs;
+ALTER TABLE runs_old RENAME TO runs;
+PRAGMA user_version = 4;)sql");
+        EXPECT_THROW(db.exec("UPDATE runs SET status = 'running' WHERE id = 2"), SQLite::Exception);
+        EXPECT_EQ(db.execAndGet(query).getString(), "1 done 9.5 node-07; 2 pending - -; 3 pending - -");
+    }
+    {
+        SeriesStore store(file);
+        store.markRunning({2, 3}, "2026-12-09T07:00:00Z", "node-08");
+        store.refreshRunning({{2, 1, 4.25}});
+        EXPECT_EQ(store.commitGroup(), 0u);
+        // A run in flight is still to do, and a done run is never marked.
+        EXPECT_EQ(store.pendingRuns(plan, 0, 10).size(), 2u);
+        store.markRunning({1}, "2026-12-09T07:00:00Z", "node-09");
+        store.commitGroup();
+        // The store closes without resetting them: a killed series.
+    }
+    {
+        SQLite::Database db(file, SQLite::OPEN_READONLY);
+        EXPECT_EQ(db.execAndGet("PRAGMA user_version").getInt(), SeriesStore::kSchemaVersion);
+        EXPECT_EQ(db.execAndGet(query).getString(),
+                  "1 done 9.5 node-07; 2 running - node-08; 3 running - node-08");
+        EXPECT_EQ(db.execAndGet("SELECT started || ' ' || current_generation || ' ' || "
+                                "current_best_q FROM runs WHERE id = 2")
+                      .getString(),
+                  "2026-12-09T07:00:00Z 1 4.25");
+        // The references of the generations still hold.
+        EXPECT_EQ(db.execAndGet("SELECT count(*) FROM generations JOIN runs ON runs.id = run_id "
+                                "WHERE runs.id = 1")
+                      .getInt(),
+                  2);
+    }
+    {
+        // The next series finds them running and takes them up again.
+        SeriesStore store(file);
+        EXPECT_EQ(store.resetRunning(), 0u);
+    }
+    SQLite::Database db(file, SQLite::OPEN_READONLY);
+    EXPECT_EQ(db.execAndGet(query).getString(), "1 done 9.5 node-07; 2 pending - -; 3 pending - -");
+    EXPECT_EQ(db.execAndGet("SELECT count(*) FROM runs WHERE started IS NOT NULL OR "
+                            "current_generation IS NOT NULL")
+                  .getInt(),
+              0);
+}
+
 }  // namespace

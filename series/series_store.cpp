@@ -41,20 +41,9 @@ bool CannotWriteThere(const SQLite::Exception& error)
     }
 }
 
-constexpr const char* kSchema = R"sql(
-CREATE TABLE plans(
-    id INTEGER PRIMARY KEY,
-    command_line TEXT NOT NULL,
-    started TEXT NOT NULL,
-    program_version TEXT NOT NULL,
-    host TEXT NOT NULL,
-    generations TEXT NOT NULL,
-    mutants TEXT NOT NULL,
-    step_ppm TEXT NOT NULL,
-    first_seed INTEGER NOT NULL,
-    repeat INTEGER NOT NULL,
-    runs INTEGER NOT NULL);
-CREATE TABLE runs(
+// The runs table's columns, one text for the schema and for the upgrade that
+// makes the table anew.
+constexpr const char* kRunsColumns = R"sql(
     id INTEGER PRIMARY KEY,
     plan_id INTEGER NOT NULL REFERENCES plans(id),
     generations INTEGER NOT NULL,
@@ -75,7 +64,22 @@ CREATE TABLE runs(
     current_generation INTEGER,
     current_best_q REAL,
     UNIQUE (generations, mutants, step_ppm, seed));
-CREATE TABLE generations(
+)sql";
+
+const std::string kSchema = R"sql(
+CREATE TABLE plans(
+    id INTEGER PRIMARY KEY,
+    command_line TEXT NOT NULL,
+    started TEXT NOT NULL,
+    program_version TEXT NOT NULL,
+    host TEXT NOT NULL,
+    generations TEXT NOT NULL,
+    mutants TEXT NOT NULL,
+    step_ppm TEXT NOT NULL,
+    first_seed INTEGER NOT NULL,
+    repeat INTEGER NOT NULL,
+    runs INTEGER NOT NULL);
+CREATE TABLE runs()sql" + std::string(kRunsColumns) + R"sql(CREATE TABLE generations(
     run_id INTEGER NOT NULL REFERENCES runs(id),
     generation INTEGER NOT NULL,
     best_q REAL NOT NULL,
@@ -106,28 +110,8 @@ CREATE INDEX run_states_of_campaign ON run_states(mutants, step_ppm, seed, gener
 // The runs table of version 4 made anew with the status 'running' and the
 // columns of a run in flight. The foreign keys are off (see
 // checkOrCreateSchema), so the references to runs outlive the drop.
-constexpr const char* kRunsInFlight = R"sql(
-CREATE TABLE runs_new(
-    id INTEGER PRIMARY KEY,
-    plan_id INTEGER NOT NULL REFERENCES plans(id),
-    generations INTEGER NOT NULL,
-    mutants INTEGER NOT NULL,
-    step_ppm INTEGER NOT NULL,
-    seed INTEGER NOT NULL,
-    status TEXT NOT NULL DEFAULT 'pending' CHECK (status IN ('pending', 'running', 'done', 'failed')),
-    best_q REAL,
-    best_generation INTEGER,
-    evaluations INTEGER,
-    seconds REAL,
-    protocol_sha256 TEXT,
-    error TEXT,
-    host TEXT,
-    best_law TEXT,
-    best_step REAL,
-    started TEXT,
-    current_generation INTEGER,
-    current_best_q REAL,
-    UNIQUE (generations, mutants, step_ppm, seed));
+const std::string kRunsInFlight = R"sql(
+CREATE TABLE runs_new()sql" + std::string(kRunsColumns) + R"sql(
 INSERT INTO runs_new(id, plan_id, generations, mutants, step_ppm, seed, status, best_q,
     best_generation, evaluations, seconds, protocol_sha256, error, host, best_law, best_step)
     SELECT id, plan_id, generations, mutants, step_ppm, seed, status, best_q, best_generation,
